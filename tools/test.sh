@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the release build's suite, the same
+# suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the golden comparison of
+# the command-line tool.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+
+echo "== release build"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVONNIK_WERROR=$werror >/dev/null
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release -j "$jobs" --output-on-failure
+
+echo "== sanitizer build (address, undefined)"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVONNIK_SANITIZE=ON \
+  -DVONNIK_BENCH=OFF -DVONNIK_WERROR=$werror >/dev/null
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan -j "$jobs" --output-on-failure
+
+echo "== golden outputs through the command-line tool"
+python3 tools/golden_check.py build/release/cli/vonnik-cli ../shared/testdata/golden \
+  "$(mktemp -d)"

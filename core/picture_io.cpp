@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QSaveFile>
 #include <cstdlib>
+#include <optional>
 
 namespace vonnik {
 
@@ -21,6 +22,77 @@ void CheckReadable(const std::string& path) {
     if (!info.exists()) throw FileError(path, "no such file");
     if (info.isDir()) throw FileError(path, "is a folder, not a picture");
     if (!info.isFile()) throw FileError(path, "is not a regular file");
+}
+
+// Colour masks of a BMP file whose pixels carry packed channels (16 or 32 bits per pixel);
+// nothing for every other file.
+struct PackedChannels {
+    std::uint32_t masks[3];  // red, green, blue
+};
+
+std::uint32_t LittleEndian(const QByteArray& b, int at, int size) {
+    std::uint32_t v = 0;
+    for (int k = size - 1; k >= 0; --k) v = (v << 8) | static_cast<std::uint8_t>(b[at + k]);
+    return v;
+}
+
+std::optional<PackedChannels> PackedChannelsOf(QFile& file) {
+    const QByteArray head = file.peek(66);
+    if (head.size() < 34 || !head.startsWith("BM")) return std::nullopt;
+    const std::uint32_t headerSize = LittleEndian(head, 14, 4);
+    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        return std::nullopt;
+    const std::uint32_t bits = LittleEndian(head, 28, 2);
+    const std::uint32_t compression = LittleEndian(head, 30, 4);
+    if (bits == 16 && compression == 0) return PackedChannels{{0x7C00, 0x03E0, 0x001F}};
+    // The masks follow a 40-byte header and sit inside the longer ones: offset 54 either way.
+    if ((bits == 16 || bits == 32) && compression == 3 && head.size() >= 66)
+        return PackedChannels{
+            {LittleEndian(head, 54, 4), LittleEndian(head, 58, 4), LittleEndian(head, 62, 4)}};
+    return std::nullopt;
+}
+
+// Qt reads a full colour table for the old 12-byte header and then takes the first pixels
+// from what is really the table's tail: refuse such files rather than show shifted pixels.
+bool HasShortOldColourTable(QFile& file) {
+    const QByteArray head = file.peek(26);
+    if (head.size() < 26 || !head.startsWith("BM") || LittleEndian(head, 14, 4) != 12) return false;
+    const std::uint32_t bits = LittleEndian(head, 24, 2);
+    if (bits == 0 || bits > 8) return false;
+    return LittleEndian(head, 10, 4) < 26u + 3u * (1u << bits);
+}
+
+int MaskWidth(std::uint32_t mask) {
+    if (mask == 0) return 0;
+    while ((mask & 1u) == 0) mask >>= 1;
+    int width = 0;
+    for (; mask & 1u; mask >>= 1) ++width;
+    return width;
+}
+
+// Qt widens a channel of n < 8 bits by shifting it up (v << (8 - n)), which leaves the
+// whitest colours short of 255. Rescale such channels as round(v * 255 / (2^n - 1)). The
+// top n bits hold v also for readers that replicate bits or scale, so this is safe.
+void RescaleNarrowChannels(QImage& image, const PackedChannels& packed) {
+    for (int c = 0; c < 3; ++c) {
+        const int n = MaskWidth(packed.masks[c]);
+        if (n == 0 || n >= 8) continue;
+        const std::uint32_t maxv = (1u << n) - 1;
+        std::uint8_t table[256];
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            const std::uint32_t v = value >> (8 - n);
+            table[value] = static_cast<std::uint8_t>((v * 255 + maxv / 2) / maxv);
+        }
+        const int shift = 16 - 8 * c;  // red, green, blue in a 32-bit pixel word
+        for (int r = 0; r < image.height(); ++r) {
+            auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(r));
+            for (int x = 0; x < image.width(); ++x) {
+                const std::uint32_t old = (row[x] >> shift) & 0xFFu;
+                row[x] = (row[x] & ~(0xFFu << shift)) | (std::uint32_t{table[old]} << shift);
+            }
+        }
+    }
 }
 
 Raster FromImage(const QImage& image) {
@@ -77,6 +149,9 @@ Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
 
     // The limit below is checked before reading; this one only keeps Qt from refusing
     // pictures that are within it.
+    const std::optional<PackedChannels> packed = PackedChannelsOf(file);
+    if (HasShortOldColourTable(file))
+        throw FileError(path, "the colour table is shorter than the picture's bit depth needs");
     QImageReader::setAllocationLimit(2048);
     QImageReader reader(&file);
     reader.setAutoTransform(false);
@@ -105,9 +180,18 @@ Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
         if (image.isNull()) throw FileError(path, "not enough memory for the picture");
         image.fill(0);
     }
+    if (packed) {
+        for (std::uint32_t mask : packed->masks)
+            if (MaskWidth(mask) > 8)
+                throw FileError(path, "colour channels wider than 8 bits are not supported");
+    }
     if (!reader.read(&image) || image.isNull())
         throw FileError(path, "cannot decode the picture (" + reader.errorString().toStdString() +
                                   ")");
+    if (packed) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+        RescaleNarrowChannels(image, *packed);
+    }
     if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
         maxPixels)
         throw FileError(path, "the picture is too large");

@@ -23,6 +23,8 @@ struct GoldenCase {
     std::vector<std::string> words;  // picture and options, split as a POSIX shell does
 };
 
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
+
 std::vector<std::string> ShellWords(const std::string& line) {
     std::vector<std::string> words;
     std::string word;

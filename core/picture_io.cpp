@@ -36,7 +36,7 @@ std::uint32_t LittleEndian(const QByteArray& b, int at, int size) {
     return v;
 }
 
-std::optional<PackedChannels> PackedChannelsOf(QFile& file) {
+std::optional<PackedChannels> PackedChannelsOf(QIODevice& file) {
     const QByteArray head = file.peek(66);
     if (head.size() < 34 || !head.startsWith("BM")) return std::nullopt;
     const std::uint32_t headerSize = LittleEndian(head, 14, 4);
@@ -55,7 +55,7 @@ std::optional<PackedChannels> PackedChannelsOf(QFile& file) {
 
 // Qt reads a full colour table for the old 12-byte header and then takes the first pixels
 // from what is really the table's tail: refuse such files rather than show shifted pixels.
-bool HasShortOldColourTable(QFile& file) {
+bool HasShortOldColourTable(QIODevice& file) {
     const QByteArray head = file.peek(26);
     if (head.size() < 26 || !head.startsWith("BM") || LittleEndian(head, 14, 4) != 12) return false;
     const std::uint32_t bits = LittleEndian(head, 24, 2);
@@ -146,12 +146,15 @@ Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(path, "cannot open: " + file.errorString().toStdString());
     if (file.size() == 0) throw FileError(path, "the file is empty");
+    return DecodePicture(file, path, maxPixels);
+}
 
-    // The limit below is checked before reading; this one only keeps Qt from refusing
-    // pictures that are within it.
+Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t maxPixels) {
     const std::optional<PackedChannels> packed = PackedChannelsOf(file);
     if (HasShortOldColourTable(file))
         throw FileError(path, "the colour table is shorter than the picture's bit depth needs");
+    // The pixel limit below is checked before reading; Qt's own allocation limit is only
+    // raised so that it does not refuse pictures within ours.
     QImageReader::setAllocationLimit(2048);
     QImageReader reader(&file);
     reader.setAutoTransform(false);

@@ -7,6 +7,8 @@
 
 #include "core/raster.h"
 
+class QIODevice;
+
 namespace vonnik {
 
 // A file that cannot be read or written. what() names the file and the reason.
@@ -28,6 +30,10 @@ constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 // 32-bit raster with the fourth byte 0. Pixels the file leaves undefined (RLE skips, a
 // truncated pixel array) come out black. Throws FileError.
 Raster LoadPicture(const std::string& path, std::uint64_t maxPixels = kMaxPicturePixels);
+
+// The same for a picture already open for reading; path only names it in errors.
+Raster DecodePicture(QIODevice& device, const std::string& path,
+                     std::uint64_t maxPixels = kMaxPicturePixels);
 
 // The frame file: 14-byte file header, 40-byte information header with a positive height,
 // 32 bits per pixel, no compression, no colour table, rows from the bottom up as B G R X.

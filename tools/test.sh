@@ -26,3 +26,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== golden outputs through the command-line tool"
 python3 tools/golden_check.py build/release/cli/vonnik-cli ../shared/testdata/golden \
   "$(mktemp -d)"
+
+echo "== fuzzing, bounded (each target ${VONNIK_FUZZ_SECONDS:-60} s on the seed corpora)"
+bash tools/fuzz.sh "${VONNIK_FUZZ_SECONDS:-60}"

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QColor>
+#include <QLineEdit>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "builder/build.h"
+#include "builder/shared_state.h"
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+namespace vonnik {
+
+class TForm2;
+
+// A single-line edit whose key-down handler sees every key before the edit does; the key
+// is never consumed.
+class KeyDownEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    std::function<void(int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The control panel and main window. It owns the one state object that both windows, the
+// builder and the renderer work on; the viewer is created beside it and attached.
+class TForm1 : public QWidget {
+  public:
+    TForm1();
+
+    SharedState State;
+    TForm2* Form2 = nullptr;
+
+    // The folder that holds obj/, haikei/ and pic_hozon/: the executable's folder.
+    QString BaseFolder;
+    // The file-open dialog ("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"), run modally in the given folder: the
+    // chosen path, or empty when cancelled.
+    std::function<QString(const QString& initialFolder)> OpenDialog1;
+    // The application's standard error report.
+    std::function<void(const QString& message)> ShowError;
+    // The system's default beep.
+    std::function<void()> Beep;
+
+    QPushButton *Button1, *Button2, *Button3;
+    QToolButton* SpeedButton1;
+    KeyDownEdit *Edit1, *Edit2, *Edit3;
+    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4;
+    QSlider* TrackBar1;
+    QProgressBar* ProgressBar1;
+    QLabel* Label1;
+    QLabel *StaticText1, *StaticText2, *StaticText3, *StaticText4, *StaticText5;
+
+    void FormCreate(QObject* Sender);
+    void FormClose(QObject* Sender);
+    // Draws the light disc and its crosshair; only inside a paint event of the panel.
+    void FormPaint(QObject* Sender);
+    void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,
+                       int Y);
+    void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
+    void PickLightPoint(QObject* Sender, int X, int Y);
+
+    void TrackBar1Change(QObject* Sender);
+    void CheckBox4Click(QObject* Sender);
+    void Button1Click(QObject* Sender);
+    void Edit1KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void Edit2KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void Edit3KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void BuildModel(QObject* Sender);
+
+    void Button2Click(QObject* Sender);
+    void Button3Click(QObject* Sender);
+    void SpeedButton1Click(QObject* Sender);
+
+    // The status line as last painted at (30, 360); empty once the panel was repainted.
+    const QString& StatusText() const { return statusText_; }
+    const QColor& StatusColour() const { return statusColour_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct BuildPictures {
+        Raster front, back;
+    };
+
+    void CreateControls();
+    void CreateBuildControls();
+    void CreateLightControls();
+    void CreatePictureControls();
+    void ConnectHandlers();
+    void SetTabOrder();
+    void DefaultServices();
+
+    void DrawStatusLine();
+    void SetLabel1(const QString& caption);
+    void PaintStatusLine(const QString& text, const QColor& colour);
+    void RepaintPanel();
+    void SetProgress(int position);
+    void ViewerRefresh(QObject* Sender);
+    bool ViewerVisible() const;
+    void ResizeViewer();
+    void ComposeLightDisc();
+
+    PanelInputs ReadPanel() const;
+    QString Folder(const char* name) const;
+    QString ChooseExistingFile(const QString& folder);
+    std::optional<Raster> LoadOrReport(const QString& path);
+    std::optional<BuildPictures> LoadBuildPictures(const QString& first, bool doubleSided);
+    bool RunBuild(const PanelInputs& panel, const QString& first, BuildPictures pictures);
+    void EndBuildDisplay();
+    void ShowViewer(QObject* Sender);
+    std::optional<QString> FirstFreeSnapshot() const;
+
+    QString statusText_;
+    QColor statusColour_;
+    bool discCopyPending_ = false;
+};
+
+}  // namespace vonnik

@@ -1,0 +1,155 @@
+// The window side of a build: validation and the status line, the file dialogs, the
+// progress bar, the viewer shown at the end.
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QSlider>
+#include <new>
+
+#include "app/Unit6.h"
+#include "core/picture_io.h"
+#include "viewer/Unit7.h"
+
+namespace vonnik {
+
+namespace {
+
+const QString kInvalidInput = QStringLiteral("入力値が不正です") + QString(10, QChar(0x3000));
+const QString kBuilding = QStringLiteral("立体化処理中...") + QString(10, QChar(0x3000));
+const QString kBlankLine(12, QChar(0x3000));
+const QColor kRed(0xFF, 0x00, 0x00);  // clRed
+
+std::string FileNameOf(const QString& path) {
+    return QFileInfo(path).fileName().toStdString();
+}
+
+bool IsEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
+
+void TForm1::Button1Click(QObject* Sender) {
+    BuildModel(Sender);
+}
+
+void TForm1::Edit1KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers) {
+    if (IsEnter(Key)) BuildModel(Sender);
+}
+
+void TForm1::Edit2KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers) {
+    if (IsEnter(Key)) BuildModel(Sender);
+}
+
+void TForm1::Edit3KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers) {
+    if (IsEnter(Key)) BuildModel(Sender);
+}
+
+PanelInputs TForm1::ReadPanel() const {
+    PanelInputs panel;
+    panel.PolygonText = Edit1->text().toStdString();
+    panel.CurvatureText = Edit2->text().toStdString();
+    panel.ToleranceText = Edit3->text().toStdString();
+    panel.ColourProjection = CheckBox1->isChecked();
+    panel.SpecialPolygon = CheckBox2->isChecked();
+    panel.DoubleSided = CheckBox3->isChecked();
+    panel.BackLight = CheckBox4->isChecked();
+    panel.TrackBarPosition = TrackBar1->value();
+    return panel;
+}
+
+QString TForm1::Folder(const char* name) const {
+    return QDir(BaseFolder).filePath(QString::fromLatin1(name)) + QLatin1Char('/');
+}
+
+QString TForm1::ChooseExistingFile(const QString& folder) {
+    const QString path = OpenDialog1(folder);
+    // Cancelled, or a typed name that is not there: the action ends silently.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return QString();
+    return path;
+}
+
+std::optional<Raster> TForm1::LoadOrReport(const QString& path) {
+    try {
+        return LoadPicture(path.toStdString());
+    } catch (const FileError& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return std::nullopt;
+    }
+}
+
+std::optional<TForm1::BuildPictures> TForm1::LoadBuildPictures(const QString& first,
+                                                               bool doubleSided) {
+    std::optional<Raster> front = LoadOrReport(first);
+    if (!front) return std::nullopt;
+    if (!doubleSided) {
+        Raster back = *front;  // the same file on both sides
+        return BuildPictures{std::move(*front), std::move(back)};
+    }
+    const QString second = ChooseExistingFile(Folder("obj"));
+    if (second.isEmpty()) return std::nullopt;
+    std::optional<Raster> back = LoadOrReport(second);
+    if (!back) return std::nullopt;
+    return BuildPictures{std::move(*front), std::move(*back)};
+}
+
+void TForm1::SetProgress(int position) {
+    ProgressBar1->setValue(position);
+    ProgressBar1->repaint();
+}
+
+void TForm1::BuildModel(QObject* Sender) {
+    if (!CaptureSettings(ReadPanel())) {
+        PaintStatusLine(kInvalidInput, kRed);
+        return;
+    }
+    const QString first = ChooseExistingFile(Folder("obj"));
+    if (first.isEmpty()) return;
+    const PanelInputs panel = ReadPanel();
+    // Both pictures are loaded before anything changes: a build that stops here leaves
+    // the settings, the pictures and the model as they were.
+    std::optional<BuildPictures> pictures = LoadBuildPictures(first, panel.DoubleSided);
+    if (!pictures) return;
+    RepaintPanel();
+    PaintStatusLine(kBuilding, Qt::black);
+    SetProgress(5);
+    if (!RunBuild(panel, first, std::move(*pictures))) return;
+    SetProgress(100);
+    ShowViewer(Sender);
+    PaintStatusLine(kBlankLine, Qt::black);
+    SetProgress(0);
+    Beep();
+}
+
+bool TForm1::RunBuild(const PanelInputs& panel, const QString& first, BuildPictures pictures) {
+    QString failure;
+    try {
+        BuildIntoState(State, panel, FileNameOf(first), std::move(pictures.front),
+                       std::move(pictures.back), [this](int position) { SetProgress(position); });
+        return true;
+    } catch (const BuildError& e) {
+        failure = QString::fromStdString(e.what());
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("not enough memory for the model");
+    }
+    // The state is as before the build; so is the panel once the report is read.
+    EndBuildDisplay();
+    ShowError(QFileInfo(first).fileName() + QStringLiteral(": ") + failure);
+    return false;
+}
+
+void TForm1::EndBuildDisplay() {
+    PaintStatusLine(kBlankLine, Qt::black);
+    SetProgress(0);
+}
+
+void TForm1::ShowViewer(QObject* Sender) {
+    if (Form2 == nullptr) return;
+    Form2->setWindowTitle(QString::fromStdString(State.PictureName));
+    ResizeViewer();
+    Form2->show();
+    Form2->FormPaint(Sender);
+}
+
+}  // namespace vonnik

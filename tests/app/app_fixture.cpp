@@ -1,0 +1,119 @@
+#include "tests/app/app_fixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "core/picture_io.h"
+
+namespace vonnik::test {
+
+Program::Program() {
+    for (const char* folder : {"obj", "haikei", "pic_hozon"}) QDir(dir_.path()).mkdir(folder);
+    form1_ = std::make_unique<TForm1>();
+    form2_ = std::make_unique<TForm2>(form1_->State);
+    form1_->Form2 = form2_.get();
+    form1_->BaseFolder = dir_.path();
+    form1_->OpenDialog1 = [this](const QString& folder) {
+        dialogFolders.push_back(folder);
+        if (answers.empty()) return QString();
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    };
+    form1_->ShowError = [this](const QString& message) { errors.push_back(message); };
+    form1_->Beep = [this] { ++beeps; };
+}
+
+// The viewer goes first: it works on the panel's state.
+Program::~Program() {
+    form2_.reset();
+    form1_.reset();
+}
+
+QString Program::Path(const QString& relative) const {
+    return dir_.filePath(relative);
+}
+
+QString Program::WritePicture(const QString& relative, const Raster& picture) const {
+    const QString path = Path(relative);
+    SaveFrameBmp(picture, path.toStdString());
+    return path;
+}
+
+QString Program::WriteBytes(const QString& relative, const QByteArray& bytes) const {
+    const QString path = Path(relative);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+    return path;
+}
+
+void Program::Build(const QString& objName) {
+    Answer(Path(QStringLiteral("obj/") + objName));
+    form1_->BuildModel(form1_->Button1);
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+void RightDrag(QWidget* viewer, const std::vector<QPoint>& points) {
+    SendMouse(viewer, QEvent::MouseButtonPress, points.front(), Qt::RightButton, Qt::RightButton);
+    for (std::size_t n = 1; n < points.size(); ++n)
+        SendMouse(viewer, QEvent::MouseMove, points[n], Qt::NoButton, Qt::RightButton);
+    SendMouse(viewer, QEvent::MouseButtonRelease, points.back(), Qt::RightButton, Qt::NoButton);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+QByteArray CliFrame(std::vector<std::string> args) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("frame.bmp"));
+    args.push_back("--frame");
+    args.push_back(out.toStdString());
+    std::ostringstream sink;
+    if (RunCli(args, sink, sink) != 0) return {};
+    return ReadFile(out);
+}
+
+QByteArray FrameFile(const Raster& frame) {
+    const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+StateImage::StateImage(const TForm1& form)
+    : pictureName(form.State.PictureName),
+      backgroundName(form.State.BackgroundName),
+      light{form.State.LightX, form.State.LightY, form.State.LightZ},
+      lightAmount(form.State.LightAmount),
+      viewWidth(form.State.ViewWidth),
+      viewHeight(form.State.ViewHeight),
+      front(form.State.FrontPicture),
+      back(form.State.BackPicture),
+      background(form.State.BackgroundPicture),
+      frame(form.State.FrameBuffer),
+      frontX(form.State.Grid.FrontX.Values()),
+      frontZ(form.State.Grid.FrontZ.Values()),
+      backZ(form.State.Grid.BackZ.Values()),
+      vertexState(form.State.Grid.VertexState.Values()),
+      drawOrder(form.State.Grid.DrawOrder),
+      wireframe(form.State.Grid.Wireframe),
+      label1(form.Label1->text()),
+      status(form.StatusText()),
+      progress(form.ProgressBar1->value()) {}
+
+}  // namespace vonnik::test

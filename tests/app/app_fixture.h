@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QEvent>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Unit6.h"
+#include "core/raster.h"
+#include "viewer/Unit7.h"
+
+namespace vonnik::test {
+
+// Both windows of the program over a temporary program folder with obj/, haikei/ and
+// pic_hozon/; the file dialog answers from a queue, and error reports and beeps are
+// recorded instead of shown or sounded.
+class Program {
+  public:
+    Program();
+    ~Program();
+
+    QString Path(const QString& relative) const;
+    // Writes a picture file (a BMP of the raster) and returns its path.
+    QString WritePicture(const QString& relative, const Raster& picture) const;
+    QString WriteBytes(const QString& relative, const QByteArray& bytes) const;
+
+    // The dialog's next answer: a path, or an empty text for "cancelled".
+    void Answer(const QString& path) { answers.push_back(path); }
+
+    // A whole build of obj/NAME with the panel as it stands.
+    void Build(const QString& objName);
+
+    TForm1& Form1() { return *form1_; }
+    TForm2& Form2() { return *form2_; }
+
+    std::deque<QString> answers;
+    QStringList dialogFolders;  // the initial folder of every dialog run
+    QStringList errors;
+    int beeps = 0;
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TForm2> form2_;
+};
+
+// Mouse events as the window system delivers them, with the buttons held during the event.
+void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held);
+// A right-button drag: press at the first point, one move to each later point, release.
+void RightDrag(QWidget* viewer, const std::vector<QPoint>& points);
+
+// The frame file vonnik-cli writes for these arguments (the picture path first).
+QByteArray CliFrame(std::vector<std::string> args);
+// The snapshot file of a frame, as the program writes it.
+QByteArray FrameFile(const Raster& frame);
+QByteArray ReadFile(const QString& path);
+
+// Everything of the state a failed action must leave as it was.
+struct StateImage {
+    explicit StateImage(const TForm1& form);
+    bool operator==(const StateImage&) const = default;
+
+    std::string pictureName, backgroundName;
+    double light[3], lightAmount;
+    int viewWidth, viewHeight;
+    Raster front, back, background, frame;
+    std::vector<double> frontX, frontZ, backZ;
+    std::vector<std::int32_t> vertexState;
+    int drawOrder;
+    bool wireframe;
+    QString label1, status;
+    int progress;
+};
+
+}  // namespace vonnik::test

@@ -1,0 +1,164 @@
+// The background picture and the snapshots: folders beside the program, the label, the
+// viewer's size, the first free number, and failures that change nothing.
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "tests/app/app_fixture.h"
+#include "tests/support/pictures.h"
+
+namespace vonnik::test {
+
+class FilesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Program> program;
+    TForm1& Form1() { return program->Form1(); }
+    TForm2& Form2() { return program->Form2(); }
+    std::string File(const QString& relative) { return program->Path(relative).toStdString(); }
+    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
+    void SetBackground(const char* name) {
+        program->Answer(program->Path(QStringLiteral("haikei/") + QString::fromLatin1(name)));
+        Form1().Button2->click();
+    }
+    QString Snapshot(const char* name) {
+        return program->Path(QStringLiteral("pic_hozon/") + name);
+    }
+
+  private slots:
+    void init() {
+        program = std::make_unique<Program>();
+        program->WritePicture(QStringLiteral("obj/disc.bmp"), MakeDisc(40, 30, 20, 15, 12));
+        program->WritePicture(QStringLiteral("haikei/big.bmp"), MakeBlobs(64, 48, 7, 0x336699));
+        program->WritePicture(QStringLiteral("haikei/small.bmp"), MakeBlobs(24, 20, 3, 0x996633));
+        program->WriteBytes(QStringLiteral("haikei/broken.bmp"), QByteArray("BM broken"));
+    }
+    void cleanup() { program.reset(); }
+
+    void backgroundBeforeTheFirstBuild() {
+        TForm1& f = Form1();
+        SetBackground("big.bmp");
+        QCOMPARE(program->dialogFolders.value(0), program->Path(QStringLiteral("haikei/")));
+        QCOMPARE(f.Label1->text(), QStringLiteral("背景：big.bmp"));
+        QVERIFY(f.Label1->width() >= f.Label1->fontMetrics().horizontalAdvance(f.Label1->text()));
+        QCOMPARE(f.State.BackgroundName, std::string("big.bmp"));
+        QCOMPARE(QSize(f.State.ViewWidth, f.State.ViewHeight), QSize(64, 48));
+        QCOMPARE(Form2().size(), QSize(64, 48));
+        QVERIFY(!Form2().isVisible());
+        // The first build takes the background's size.
+        program->Build(QStringLiteral("disc.bmp"));
+        QCOMPARE(Form2().size(), QSize(64, 48));
+        QCOMPARE(Shown(), CliFrame({File("obj/disc.bmp"), "--background", File("haikei/big.bmp")}));
+    }
+
+    void backgroundAfterABuild() {
+        program->Build(QStringLiteral("disc.bmp"));
+        const QByteArray plain = Shown();
+        SetBackground("big.bmp");
+        QCOMPARE(Form2().size(), QSize(64, 48));
+        QCOMPARE(Shown(), CliFrame({File("obj/disc.bmp"), "--background", File("haikei/big.bmp")}));
+        // A background smaller than the picture still sets the size.
+        SetBackground("small.bmp");
+        QCOMPARE(Form2().size(), QSize(24, 20));
+        QCOMPARE(Shown(),
+                 CliFrame({File("obj/disc.bmp"), "--background", File("haikei/small.bmp")}));
+        Form1().Button3->click();
+        QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：なし"));
+        QVERIFY(Form1().State.BackgroundName.empty());
+        QCOMPARE(Form2().size(), QSize(40, 30));
+        QCOMPARE(Shown(), plain);
+    }
+
+    void clearingWithoutABackgroundChangesNothing() {
+        program->Build(QStringLiteral("disc.bmp"));
+        const StateImage before(Form1());
+        Form1().Button3->click();
+        QVERIFY(StateImage(Form1()) == before);
+    }
+
+    void clearingBeforeTheFirstBuild() {
+        SetBackground("big.bmp");
+        Form1().Button3->click();
+        QCOMPARE(Form1().State.ViewWidth, 0);
+        QCOMPARE(Form1().State.ViewHeight, 0);
+        program->Build(QStringLiteral("disc.bmp"));
+        QCOMPARE(Form2().size(), QSize(40, 30));
+    }
+
+    void failedBackgroundsChangeNothing_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("cancelled") << QString() << false;
+        QTest::newRow("missing") << QStringLiteral("haikei/none.bmp") << false;
+        QTest::newRow("broken") << QStringLiteral("haikei/broken.bmp") << true;
+    }
+
+    void failedBackgroundsChangeNothing() {
+        QFETCH(QString, answer);
+        QFETCH(bool, reported);
+        program->Build(QStringLiteral("disc.bmp"));
+        SetBackground("small.bmp");
+        const StateImage before(Form1());
+        program->Answer(answer.isEmpty() ? answer : program->Path(answer));
+        Form1().Button2->click();
+        QVERIFY(StateImage(Form1()) == before);
+        QCOMPARE(Form2().size(), QSize(24, 20));
+        QCOMPARE(program->errors.size(), reported ? 1 : 0);
+        if (reported) QVERIFY(program->errors.first().contains(QStringLiteral("broken.bmp")));
+    }
+
+    void snapshotsTakeTheFirstFreeNumber() {
+        program->Build(QStringLiteral("disc.bmp"));
+        program->WriteBytes(QStringLiteral("pic_hozon/0000.bmp"), "taken");
+        program->WriteBytes(QStringLiteral("pic_hozon/0002.bmp"), "taken");
+        Form1().SpeedButton1->click();
+        QCOMPARE(ReadFile(Snapshot("0001.bmp")), Shown());
+        QCOMPARE(program->beeps, 2);  // the build's and the snapshot's
+        RightDrag(&Form2(), {{5, 5}, {15, 8}});
+        Form1().SpeedButton1->click();
+        QCOMPARE(ReadFile(Snapshot("0003.bmp")), Shown());
+        QCOMPARE(ReadFile(Snapshot("0003.bmp")),
+                 CliFrame({File("obj/disc.bmp"), "--drag", "5,5;15,8"}));
+        QCOMPARE(ReadFile(Snapshot("0002.bmp")), QByteArray("taken"));
+        QCOMPARE(program->beeps, 3);
+        QCOMPARE(QDir(program->Path("pic_hozon")).entryList(QDir::Files).size(), 4);
+    }
+
+    void snapshotOfTheBackgroundsSize() {
+        program->Build(QStringLiteral("disc.bmp"));
+        SetBackground("big.bmp");
+        Form1().SpeedButton1->click();
+        const QByteArray file = ReadFile(Snapshot("0000.bmp"));
+        QCOMPARE(file.size(), 54 + 64 * 48 * 4);
+        QCOMPARE(file, Shown());
+    }
+
+    void nothingToSave() {
+        Form1().SpeedButton1->click();  // before any build
+        program->Build(QStringLiteral("disc.bmp"));
+        Form2().close();
+        Form1().SpeedButton1->click();  // the viewer closed
+        QVERIFY(QDir(program->Path("pic_hozon")).isEmpty());
+        QCOMPARE(program->beeps, 1);  // the build's only
+    }
+
+    void aSnapshotThatCannotBeWritten() {
+        program->Build(QStringLiteral("disc.bmp"));
+        QVERIFY(QDir(program->Path("pic_hozon")).removeRecursively());
+        Form1().SpeedButton1->click();
+        QCOMPARE(program->errors.size(), 1);
+        QVERIFY2(program->errors.first().contains(QStringLiteral("0000.bmp")),
+                 qPrintable(program->errors.first()));
+        QCOMPARE(program->beeps, 1);
+        // The program creates no folder.
+        QVERIFY(!QFileInfo::exists(program->Path("pic_hozon")));
+    }
+};
+
+}  // namespace vonnik::test
+
+QTEST_MAIN(vonnik::test::FilesTest)
+#include "files_test.moc"

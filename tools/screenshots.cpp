@@ -1,0 +1,91 @@
+// Drives the real windows of the desktop program through one session — start, pick the
+// light, build a sample, drag it, save a snapshot — and saves what they show as PNG files
+// for the README. Run it under a display (tools/screenshots.sh starts a virtual one).
+//   vonnik_screenshots BASE_FOLDER OUT_FOLDER
+// BASE_FOLDER holds obj/bear.bmp and an empty pic_hozon/, as the program's folder does.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <cstdio>
+
+#include "app/Unit6.h"
+#include "viewer/Unit7.h"
+
+namespace {
+
+void Settle(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// A right-button drag through the given viewer points, one move event per point.
+void Drag(QWidget* viewer, std::initializer_list<QPoint> points) {
+    const QPoint* p = points.begin();
+    SendMouse(viewer, QEvent::MouseButtonPress, *p, Qt::RightButton, Qt::RightButton);
+    for (++p; p != points.end(); ++p)
+        SendMouse(viewer, QEvent::MouseMove, *p, Qt::NoButton, Qt::RightButton);
+    SendMouse(viewer, QEvent::MouseButtonRelease, points.end()[-1], Qt::RightButton, Qt::NoButton);
+}
+
+// Both windows side by side on a neutral ground, as they stand on a desktop.
+QImage SideBySide(const QPixmap& panel, const QPixmap& viewer) {
+    const int gap = 16;
+    QImage out(panel.width() + viewer.width() + 3 * gap,
+               std::max(panel.height(), viewer.height()) + 2 * gap, QImage::Format_RGB32);
+    out.fill(QColor(0x3A, 0x4A, 0x5C));
+    QPainter painter(&out);
+    painter.drawPixmap(gap, gap, panel);
+    painter.drawPixmap(2 * gap + panel.width(), gap, viewer);
+    return out;
+}
+
+bool Save(const QImage& image, const QString& path) {
+    if (image.save(path)) return true;
+    std::fprintf(stderr, "vonnik_screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: vonnik_screenshots BASE_FOLDER OUT_FOLDER\n");
+        return 2;
+    }
+    const QString base = QString::fromLocal8Bit(argv[1]), out = QString::fromLocal8Bit(argv[2]);
+    vonnik::TForm1 Form1;
+    vonnik::TForm2 Form2(Form1.State);
+    Form1.Form2 = &Form2;
+    Form1.BaseFolder = base;
+    Form1.OpenDialog1 = [&](const QString& folder) { return folder + "bear.bmp"; };
+    Form1.ShowError = [](const QString& message) {
+        std::fprintf(stderr, "vonnik_screenshots: %s\n", qPrintable(message));
+    };
+    Form1.move(24, 120);
+    Form1.show();
+    Settle(500);
+    bool ok = Save(Form1.grab().toImage(), out + "/panel-start.png");
+
+    Form1.PickLightPoint(&Form1, 44, 38);
+    Form1.Button1->click();
+    Settle(500);
+    Drag(&Form2, {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
+    Settle(300);
+    Form1.SpeedButton1->click();
+    Settle(300);
+    ok = Save(SideBySide(Form1.grab(), Form2.grab()), out + "/screenshot.png") && ok;
+    ok = Save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), out + "/screen.png") && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,118 @@
+#include "viewer/Unit7.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "render/render_frame.h"
+
+namespace vonnik {
+
+QFont FormFont() {
+    QFont font;
+    // "ＭＳ Ｐゴシック" first; the IPA and other proportional Japanese gothic faces stand in
+    // where it is not installed.
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                      QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                      QStringLiteral("IPAGothic")});
+    font.setPixelSize(12);
+    return font;
+}
+
+Qt::WindowFlags FixedWindowFlags() {
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+}
+
+QImage ImageOf(const Raster& raster) {
+    QImage image(raster.Width(), raster.Height(), QImage::Format_RGB32);
+    for (int r = 0; r < raster.Height(); ++r) {
+        auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(r));
+        const Pixel* src = raster.Row(r);
+        // Format_RGB32 wants 0xFF in the fourth byte; the raster's carries no colour.
+        for (int c = 0; c < raster.Width(); ++c) dst[c] = 0xFF000000u | ColourOf(src[c]);
+    }
+    return image;
+}
+
+Raster RasterOf(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    Raster raster(rgb.width(), rgb.height());
+    for (int r = 0; r < rgb.height(); ++r) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(r));
+        Pixel* dst = raster.Row(r);
+        for (int c = 0; c < rgb.width(); ++c) dst[c] = ColourOf(src[c]);
+    }
+    return raster;
+}
+
+TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State(state) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Form2"));
+    setFont(FormFont());
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));  // clBtnFace
+    setPalette(face);
+    setAutoFillBackground(true);
+    // Every paint covers the whole client area with the frame.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Only the panel's closing ends the program; closing the viewer hides it.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    SetClientSize(400, 400);
+    move(557, 138);
+}
+
+void TForm2::SetClientSize(int width, int height) {
+    // A window cannot be 0 wide; the size is 0 only while no picture was ever built, when
+    // the viewer is hidden anyway.
+    setFixedSize(std::max(width, 1), std::max(height, 1));
+}
+
+void TForm2::FormPaint(QObject*) {
+    framePainted_ = false;
+    repaint();
+    // A window the system has not exposed yet gets no paint event; FrameBuffer still has to
+    // hold the frame it will show, which is what a snapshot saves.
+    if (!framePainted_) RenderFrame(State, State.Grid.DrawOrder);
+}
+
+void TForm2::paintEvent(QPaintEvent*) {
+    RenderFrame(State, State.Grid.DrawOrder);
+    framePainted_ = true;
+    QPainter(this).drawImage(0, 0, ImageOf(State.FrameBuffer));
+}
+
+void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, int Y) {
+    Mouse.LastMouseX = X;
+    Mouse.LastMouseY = Y;
+}
+
+void TForm2::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y) {
+    if (!(Shift & Qt::RightButton)) return;
+    RotationStep(State.Grid, Mouse, X, Y, State.ViewWidth, State.ViewHeight);
+    FormPaint(Sender);
+}
+
+void TForm2::FormDblClick(QObject* Sender) {
+    State.Grid.Wireframe = !State.Grid.Wireframe;
+    FormPaint(Sender);
+}
+
+void TForm2::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    FormMouseDown(this, event->button(), event->buttons(), at.x(), at.y());
+}
+
+void TForm2::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    FormMouseMove(this, event->buttons(), at.x(), at.y());
+}
+
+void TForm2::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press like any other.
+    mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) FormDblClick(this);
+}
+
+}  // namespace vonnik

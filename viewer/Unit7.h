@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+#include "builder/shared_state.h"
+#include "viewer/rotation.h"
+
+namespace vonnik {
+
+// The look both windows share: the designed Japanese face at 12 pixels, with the faces a
+// Debian desktop has in its place.
+QFont FormFont();
+
+// A fixed-size window: caption, system menu and minimise button, no maximise.
+Qt::WindowFlags FixedWindowFlags();
+
+// A raster as an opaque 32-bit image, and back (the fourth byte of each word becomes 0).
+QImage ImageOf(const Raster& raster);
+Raster RasterOf(const QImage& image);
+
+// The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
+// right-button drags and switches to the outlined drawing on a left double click. It owns
+// nothing but its last mouse position; the model and the frame are the panel's state.
+class TForm2 : public QWidget {
+  public:
+    explicit TForm2(SharedState& state);
+
+    // Renders the model into FrameBuffer and shows it before returning.
+    void FormPaint(QObject* Sender);
+    void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,
+                       int Y);
+    void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
+    void FormDblClick(QObject* Sender);
+
+    // The client area; the user cannot resize it.
+    void SetClientSize(int width, int height);
+
+    MouseTrack Mouse;  // LastMouseX, LastMouseY
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    SharedState& State;
+    bool framePainted_ = false;
+};
+
+}  // namespace vonnik

@@ -1,8 +1,11 @@
 #include "cli/cli.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <charconv>
+#include <cmath>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -11,6 +14,7 @@
 #include "cli/model_dump.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
+#include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/rotation.h"
 
@@ -19,6 +23,7 @@ namespace vonnik {
 namespace {
 
 constexpr const char* kUsage = R"(usage: vonnik-cli PICTURE [options]
+       vonnik-cli PICTURE... --out-dir DIR [options]
 
 Makes PICTURE solid as the desktop program does, doing what a user would do on the panel
 and in the viewer, in this order: background, light point, build, drags, double click.
@@ -39,10 +44,24 @@ and in the viewer, in this order: background, light point, build, drags, double 
   --wireframe             one double click in the viewer (outlined drawing)
   --frame FILE, -o FILE   write the final frame exactly as the snapshot button writes it
   --dump-model FILE       write the final model as JSON
+  --export-mesh FILE      write the solid as it stands after the drags, in the format of
+                          FILE's extension (repeatable):
+                            .glb  glTF 2.0 binary, both pictures embedded (metres, y up)
+                            .obj  with FILE's .mtl and two PNG textures beside it (mm, y up)
+                            .ply  binary, colours per vertex (mm, y up)
+                            .stl  binary, geometry only, for 3D printing (mm, z up)
+  --mm-per-pixel N        size of one picture pixel in the mesh files (default 0.1)
   --threads N             draw the frame in N horizontal bands at once (default 1)
   --help                  this text
 
-Exit status: 0 done; 2 usage or invalid input; 1 a file that cannot be read or written.
+Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
+--frame, --dump-model and --export-mesh take a format instead of a file (--frame bmp or
+png, --dump-model json, --export-mesh glb, obj, ply or stl); the files are DIR/NAME.EXT,
+NAME being the picture's file name without its extension. One line per picture on the
+standard error, then a summary; a picture that fails is reported and the others go on.
+
+Exit status: 0 done; 2 usage or invalid input; 1 a file that cannot be read or written, or
+in batch use any picture that failed.
 )";
 
 struct UsageError {
@@ -54,13 +73,22 @@ struct Point {
 };
 
 struct Options {
-    std::string picture;
-    std::optional<std::string> background, back, frame, dump;
+    std::vector<std::string> pictures;
+    std::optional<std::string> background, back, frame, dump, outDir;
+    std::vector<std::string> meshes;  // files, or formats in batch use
     std::optional<Point> lightPoint;
     PanelInputs panel;
     std::vector<std::vector<Point>> drags;
     bool wireframe = false;
     int threads = 1;
+    MeshExportOptions mesh;
+};
+
+// The files one conversion writes.
+struct Outputs {
+    std::optional<std::string> frame, dump;
+    bool framePng = false;
+    std::vector<std::string> meshes;
 };
 
 int ParseInt(const std::string& option, const std::string& text) {
@@ -78,6 +106,17 @@ Point ParsePoint(const std::string& option, const std::string& text) {
     return {ParseInt(option, text.substr(0, comma)), ParseInt(option, text.substr(comma + 1))};
 }
 
+double ParsePositive(const std::string& option, const std::string& text) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end)
+        throw UsageError{option + ": '" + text + "' is not a number"};
+    if (!(std::isfinite(value) && value > 0.0))
+        throw UsageError{option + ": must be a positive number"};
+    return value;
+}
+
 std::vector<Point> ParseDrag(const std::string& text) {
     std::vector<Point> points;
     std::size_t start = 0;
@@ -91,13 +130,13 @@ std::vector<Point> ParseDrag(const std::string& text) {
 
 Options Parse(const std::vector<std::string>& args) {
     Options o;
-    std::optional<std::string> picture;
     for (std::size_t n = 0; n < args.size(); ++n) {
         const std::string& a = args[n];
         const auto value = [&]() -> const std::string& {
             if (n + 1 >= args.size()) throw UsageError{a + " needs a value"};
             return args[++n];
         };
+        // clang-format off
         if (a == "--background") o.background = value();
         else if (a == "--light-point") o.lightPoint = ParsePoint(a, value());
         else if (a == "--polygon-size") o.panel.PolygonText = value();
@@ -113,13 +152,17 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--frame" || a == "-o") o.frame = value();
         else if (a == "--dump-model") o.dump = value();
         else if (a == "--threads") o.threads = ParseInt(a, value());
-        else if (a == "--export-mesh") throw UsageError{"--export-mesh is not available yet"};
+        else if (a == "--export-mesh") o.meshes.push_back(value());
+        else if (a == "--mm-per-pixel") o.mesh.mmPerPixel = ParsePositive(a, value());
+        else if (a == "--out-dir") o.outDir = value();
         else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
-        else if (picture) throw UsageError{"more than one picture: '" + *picture + "' and '" + a + "'"};
-        else picture = a;
+        else o.pictures.push_back(a);
+        // clang-format on
     }
-    if (!picture) throw UsageError{"no picture given"};
-    o.picture = *picture;
+    if (o.pictures.empty()) throw UsageError{"no picture given"};
+    if (o.pictures.size() > 1 && !o.outDir)
+        throw UsageError{"more than one picture ('" + o.pictures[0] + "' and '" + o.pictures[1] +
+                         "') needs --out-dir"};
     if (o.panel.TrackBarPosition < 100 || o.panel.TrackBarPosition > 500)
         throw UsageError{"--light-amount: " + std::to_string(o.panel.TrackBarPosition) +
                          " is outside 100..500"};
@@ -128,13 +171,50 @@ Options Parse(const std::vector<std::string>& args) {
                          std::to_string(o.lightPoint->y) +
                          " is not strictly inside the light disc (centre 60,52, radius 36)"};
     if (o.threads < 1 || o.threads > 64) throw UsageError{"--threads: must be 1..64"};
-    if (!TextToInt(o.panel.PolygonText)) throw UsageError{"--polygon-size: '" + o.panel.PolygonText + "' is not an integer"};
+    if (!TextToInt(o.panel.PolygonText))
+        throw UsageError{"--polygon-size: '" + o.panel.PolygonText + "' is not an integer"};
     if (*TextToInt(o.panel.PolygonText) <= 0)
         throw UsageError{"--polygon-size: must be greater than 0"};
-    if (!TextToInt(o.panel.CurvatureText)) throw UsageError{"--curvature: '" + o.panel.CurvatureText + "' is not an integer"};
-    if (!TextToInt(o.panel.ToleranceText)) throw UsageError{"--circle-tolerance: '" + o.panel.ToleranceText + "' is not an integer"};
+    if (!TextToInt(o.panel.CurvatureText))
+        throw UsageError{"--curvature: '" + o.panel.CurvatureText + "' is not an integer"};
+    if (!TextToInt(o.panel.ToleranceText))
+        throw UsageError{"--circle-tolerance: '" + o.panel.ToleranceText + "' is not an integer"};
     o.panel.DoubleSided = o.back.has_value();
+    if (o.outDir) {
+        if (o.frame && *o.frame != "bmp" && *o.frame != "png")
+            throw UsageError{"--frame: with --out-dir give a format, bmp or png, not '" + *o.frame +
+                             "'"};
+        if (o.dump && *o.dump != "json")
+            throw UsageError{"--dump-model: with --out-dir give the format json, not '" + *o.dump +
+                             "'"};
+        if (!o.frame && !o.dump && o.meshes.empty())
+            throw UsageError{
+                "--out-dir: nothing to write (give --frame, --dump-model or "
+                "--export-mesh)"};
+    }
+    for (const std::string& mesh : o.meshes) {
+        if (o.outDir ? !MeshFormatNamed(mesh) : !MeshFormatOfPath(mesh))
+            throw UsageError{"--export-mesh: '" + mesh + "' names no mesh format (" +
+                             (o.outDir ? "glb, obj, ply or stl" : ".glb, .obj, .ply or .stl") +
+                             ")"};
+    }
     return o;
+}
+
+std::string StemOf(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
+}
+
+// Where batch use writes a picture's files.
+Outputs BatchOutputs(const Options& o, const std::string& picture) {
+    const std::string base = *o.outDir + "/" + StemOf(picture) + ".";
+    Outputs out;
+    if (o.frame) out.frame = base + *o.frame;
+    out.framePng = o.frame && *o.frame == "png";
+    if (o.dump) out.dump = base + "json";
+    for (const std::string& format : o.meshes)
+        out.meshes.push_back(base + ExtensionOf(*MeshFormatNamed(format)));
+    return out;
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -149,37 +229,129 @@ void WriteText(const std::string& path, const std::string& text) {
     if (!file) throw FileError(path, "cannot write the file");
 }
 
-int Run(const Options& o, std::ostream& err) {
+// What one conversion wrote.
+struct Converted {
+    std::vector<std::string> files;
+    std::optional<MeshExportResult> solid;  // the last mesh written; all describe one solid
+};
+
+std::string DescribeSolid(const MeshExportResult& r) {
+    std::ostringstream text;
+    text << "solid of " << r.vertices << " vertices, " << r.triangles << " triangles, ";
+    if (r.edges.open == 0)
+        text << "closed, volume " << r.volumeMm3 << " mm^3";
+    else
+        text << "not closed: " << r.edges.open << " open edges";
+    // Where two parts of the figure touch along a rim edge, the solid is pinched there.
+    if (r.edges.nonManifold > 0)
+        text << ", " << r.edges.nonManifold << " edges shared by more than two triangles";
+    if (r.edges.misoriented > 0) text << ", " << r.edges.misoriented << " edges wound one way";
+    return text.str();
+}
+
+std::string Describe(const Converted& c) {
+    std::string text = c.solid ? DescribeSolid(*c.solid) + "; " : std::string();
+    text += "wrote";
+    for (const std::string& file : c.files) text += " " + file;
+    return text;
+}
+
+// Loads, builds, drags and writes one picture's outputs. Throws FileError, BuildError.
+Converted Convert(const Options& o, const std::string& picture, const Outputs& outputs) {
     SharedState state;
     if (o.background) SetBackground(state, FileNameOf(*o.background), LoadPicture(*o.background));
     if (o.lightPoint) SetLightPoint(state, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
 
-    Raster front = LoadPicture(o.picture);
-    Raster back = o.back ? LoadPicture(*o.back) : LoadPicture(o.picture);
-    try {
-        BuildIntoState(state, o.panel, FileNameOf(o.picture), std::move(front), std::move(back), {});
-    } catch (const BuildError& e) {
-        err << "vonnik-cli: --polygon-size: " << e.what() << "\n";
-        return 2;
-    }
+    Raster front = LoadPicture(picture);
+    Raster back = o.back ? LoadPicture(*o.back) : LoadPicture(picture);
+    BuildIntoState(state, o.panel, FileNameOf(picture), std::move(front), std::move(back), {});
 
     MouseTrack mouse;
     for (const std::vector<Point>& drag : o.drags) {
         mouse.LastMouseX = drag.front().x;
         mouse.LastMouseY = drag.front().y;
         for (std::size_t n = 1; n < drag.size(); ++n)
-            RotationStep(state.Grid, mouse, drag[n].x, drag[n].y, state.ViewWidth, state.ViewHeight);
+            RotationStep(state.Grid, mouse, drag[n].x, drag[n].y, state.ViewWidth,
+                         state.ViewHeight);
     }
     if (o.wireframe) state.Grid.Wireframe = !state.Grid.Wireframe;
 
-    if (o.frame) {
+    Converted done;
+    if (outputs.frame) {
         RenderOptions render;
         render.threads = o.threads;
         RenderFrame(state, state.Grid.DrawOrder, render);
-        SaveFrameBmp(state.FrameBuffer, *o.frame);
+        if (outputs.framePng)
+            SavePng(state.FrameBuffer, *outputs.frame);
+        else
+            SaveFrameBmp(state.FrameBuffer, *outputs.frame);
+        done.files.push_back(*outputs.frame);
     }
-    if (o.dump) WriteText(*o.dump, ModelDumpJson(state));
+    if (outputs.dump) {
+        WriteText(*outputs.dump, ModelDumpJson(state));
+        done.files.push_back(*outputs.dump);
+    }
+    for (const std::string& mesh : outputs.meshes) {
+        done.solid = ExportMesh(state, mesh, o.mesh);
+        done.files.insert(done.files.end(), done.solid->files.begin(), done.solid->files.end());
+    }
+    return done;
+}
+
+int RunOne(const Options& o, std::ostream& err) {
+    Outputs outputs;
+    outputs.frame = o.frame;
+    outputs.dump = o.dump;
+    outputs.meshes = o.meshes;
+    try {
+        const Converted done = Convert(o, o.pictures.front(), outputs);
+        // Quiet unless a solid was written: frames and dumps keep their silent behaviour.
+        if (done.solid) err << "vonnik-cli: " << Describe(done) << "\n";
+    } catch (const BuildError& e) {
+        err << "vonnik-cli: --polygon-size: " << e.what() << "\n";
+        return 2;
+    }
     return 0;
+}
+
+int RunBatch(const Options& o, std::ostream& err) {
+    // Two pictures of the same name would overwrite each other's files.
+    std::map<std::string, std::string> byStem;
+    for (const std::string& picture : o.pictures) {
+        const auto [at, fresh] = byStem.emplace(StemOf(picture), picture);
+        if (!fresh)
+            throw UsageError{"'" + at->second + "' and '" + picture +
+                             "' would write the same files in --out-dir"};
+    }
+    if (!QDir().mkpath(QString::fromStdString(*o.outDir)))
+        throw FileError(*o.outDir, "cannot create the folder");
+
+    const std::size_t total = o.pictures.size();
+    std::size_t failed = 0;
+    for (std::size_t n = 0; n < total; ++n) {
+        const std::string& picture = o.pictures[n];
+        err << "vonnik-cli: [" << n + 1 << "/" << total << "] " << picture << ": ";
+        try {
+            err << Describe(Convert(o, picture, BatchOutputs(o, picture))) << "\n";
+        } catch (const FileError& e) {
+            ++failed;
+            err << "FAILED: " << e.what() << "\n";
+        } catch (const BuildError& e) {
+            ++failed;
+            err << "FAILED: --polygon-size: " << e.what() << "\n";
+        } catch (const std::bad_alloc&) {
+            ++failed;
+            err << "FAILED: not enough memory\n";
+        }
+    }
+    err << "vonnik-cli: " << total - failed << " of " << total << " pictures converted";
+    if (failed > 0) err << ", " << failed << " failed";
+    err << "\n";
+    return failed > 0 ? 1 : 0;
+}
+
+int Run(const Options& o, std::ostream& err) {
+    return o.outDir ? RunBatch(o, err) : RunOne(o, err);
 }
 
 }  // namespace

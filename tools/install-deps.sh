@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-ipafont-gothic
   python3 valgrind imagemagick
+  libtinygltf-dev
+  assimp-utils admesh
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -20,4 +22,25 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The Khronos glTF validator, which the mesh export's tests run, is an npm package pinned in
+# tools/node (package-lock.json). Node.js usually comes with the machine; Debian's packages
+# stand in where it does not.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  echo "installing: nodejs npm"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  command -v node >/dev/null || apt-get install -y -qq --no-install-recommends nodejs >/dev/null
+  command -v npm >/dev/null || apt-get install -y -qq --no-install-recommends npm >/dev/null || true
+fi
+node_dir="$(cd "$(dirname "$0")" && pwd)/node"
+if [ ! -f "$node_dir/node_modules/gltf-validator/package.json" ] ||
+   [ "$node_dir/package-lock.json" -nt "$node_dir/node_modules/.package-lock.json" ]; then
+  echo "installing: gltf-validator (npm, into tools/node)"
+  if ! npm ci --prefix "$node_dir" --no-audit --no-fund --loglevel=error >/dev/null; then
+    # Without it the validator's test is skipped with a message; CI must not skip it.
+    echo "could not install gltf-validator" >&2
+    [ "${CI:-}" = "true" ] && exit 1
+  fi
 fi

@@ -1,0 +1,321 @@
+#include "export/mesh_export.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QSaveFile>
+#include <QString>
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "core/numbers.h"
+#include "core/picture_io.h"
+
+namespace vonnik {
+
+std::optional<MeshFormat> MeshFormatNamed(std::string_view name) {
+    if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+    std::string lower(name);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "glb") return MeshFormat::kGlb;
+    if (lower == "obj") return MeshFormat::kObj;
+    if (lower == "ply") return MeshFormat::kPly;
+    if (lower == "stl") return MeshFormat::kStl;
+    return std::nullopt;
+}
+
+std::optional<MeshFormat> MeshFormatOfPath(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return std::nullopt;
+    return MeshFormatNamed(path.substr(dot + 1));
+}
+
+const char* ExtensionOf(MeshFormat format) {
+    switch (format) {
+        case MeshFormat::kGlb:
+            return "glb";
+        case MeshFormat::kObj:
+            return "obj";
+        case MeshFormat::kPly:
+            return "ply";
+        case MeshFormat::kStl:
+            return "stl";
+    }
+    return "";
+}
+
+Vec3 ToFormatAxes(MeshFormat format, const Vec3& p) {
+    // Adding 0.0 turns a negated 0 into +0, so that equal positions write equal bits.
+    if (format == MeshFormat::kStl) return {p.x + 0.0, p.z + 0.0, -p.y + 0.0};
+    return {p.x + 0.0, -p.y + 0.0, -p.z + 0.0};
+}
+
+Pixel SamplePicture(const Raster& picture, double x, double y) {
+    const std::int64_t px = TruncClamped(x, -1, picture.Width());
+    const std::int64_t py = TruncClamped(y, -1, picture.Height());
+    return ColourOf(picture.AtClamped(px, py));
+}
+
+std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path) {
+    if (picture.Empty()) throw FileError(path, "the picture to embed is empty");
+    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB888);
+    for (int r = 0; r < picture.Height(); ++r) {
+        uchar* dst = image.scanLine(r);
+        const Pixel* src = picture.Row(r);
+        for (int c = 0; c < picture.Width(); ++c) {
+            dst[3 * c] = static_cast<uchar>(src[c] >> 16);
+            dst[3 * c + 1] = static_cast<uchar>(src[c] >> 8);
+            dst[3 * c + 2] = static_cast<uchar>(src[c]);
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) throw FileError(path, "cannot encode a picture as PNG");
+    return {bytes.begin(), bytes.end()};
+}
+
+void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(path, "cannot create: " + file.errorString().toStdString());
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        throw FileError(path, "cannot write: " + why);
+    }
+    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+}
+
+namespace {
+
+// Little-endian packing for the binary formats, whatever the host.
+class Bytes {
+  public:
+    std::vector<unsigned char> data;
+    void Text(std::string_view s) {
+        for (char c : s) data.push_back(static_cast<unsigned char>(c));
+    }
+    void U8(std::uint8_t v) { data.push_back(v); }
+    void U16(std::uint16_t v) { Le(v, 2); }
+    void U32(std::uint32_t v) { Le(v, 4); }
+    void F32(float v) { U32(std::bit_cast<std::uint32_t>(v)); }
+
+  private:
+    void Le(std::uint32_t v, int n) {
+        for (int k = 0; k < n; ++k) data.push_back(static_cast<unsigned char>(v >> (8 * k)));
+    }
+};
+
+std::array<float, 3> Scaled(MeshFormat format, const Vec3& model, double scale) {
+    const Vec3 p = ToFormatAxes(format, model);
+    return {static_cast<float>(p.x * scale) + 0.0f, static_cast<float>(p.y * scale) + 0.0f,
+            static_cast<float>(p.z * scale) + 0.0f};
+}
+
+// The shortest text that reads back as the same double.
+void AppendNumber(std::string& out, double v) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v + 0.0);
+    out.append(buffer, result.ptr);
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file name without its last extension, with blanks replaced: OBJ and MTL statements
+// split their arguments at blanks.
+std::string PlainStem(const std::string& path) {
+    std::string stem = QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
+    for (char& c : stem)
+        if (std::isspace(static_cast<unsigned char>(c))) c = '_';
+    return stem.empty() ? std::string("solid") : stem;
+}
+
+void CheckOptions(const MeshExportOptions& options, const std::string& path) {
+    if (!(std::isfinite(options.mmPerPixel) && options.mmPerPixel > 0.0))
+        throw FileError(path, "the size of a pixel must be a positive number of millimetres");
+}
+
+}  // namespace
+
+std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, const Raster& back,
+                                  const MeshExportOptions& options, const std::string& path) {
+    CheckOptions(options, path);
+    const std::string folder = FolderOf(path), stem = PlainStem(path);
+    const std::string mtlName = stem + ".mtl";
+    const std::string textureName[2] = {stem + "_front.png", stem + "_back.png"};
+    const Raster* picture[2] = {&front, &back};
+
+    std::string mtl = "# Vonnik! solid: the front and the back picture\n";
+    for (int s = 0; s < 2; ++s) {
+        mtl += std::string("\nnewmtl ") + (s == 0 ? "front" : "back") + "\n";
+        mtl += "Ka 1 1 1\nKd 1 1 1\nKs 0 0 0\nd 1\nillum 1\nmap_Kd " + textureName[s] + "\n";
+    }
+
+    const std::size_t n = mesh.vertices.size();
+    std::string obj = "# Vonnik! solid, millimetres, y up, front facing +z\n";
+    obj += "# " + std::to_string(n) + " vertices, " + std::to_string(mesh.TriangleCount()) +
+           " triangles\n";
+    obj += "mtllib " + mtlName + "\no " + stem + "\n";
+    for (const SolidMesh::Vertex& v : mesh.vertices) {
+        const Vec3 p = ToFormatAxes(MeshFormat::kObj, v.position);
+        obj += "v ";
+        AppendNumber(obj, p.x * options.mmPerPixel);
+        obj += ' ';
+        AppendNumber(obj, p.y * options.mmPerPixel);
+        obj += ' ';
+        AppendNumber(obj, p.z * options.mmPerPixel);
+        obj += '\n';
+    }
+    // Texture coordinates count from the picture's bottom-left corner; pixel k spans
+    // [k, k + 1) / size, so the nearest texel is the one the renderer takes.
+    for (int s = 0; s < 2; ++s) {
+        for (const SolidMesh::Vertex& v : mesh.vertices) {
+            obj += "vt ";
+            AppendNumber(obj, v.textureX / picture[s]->Width());
+            obj += ' ';
+            AppendNumber(obj, 1.0 - v.textureY / picture[s]->Height());
+            obj += '\n';
+        }
+    }
+    const auto faces = [&](const std::vector<SolidMesh::Triangle>& triangles, const char* material,
+                           std::size_t textureBase) {
+        obj += std::string("usemtl ") + material + "\n";
+        for (const SolidMesh::Triangle& t : triangles) {
+            obj += 'f';
+            for (std::uint32_t k : t)
+                obj += ' ' + std::to_string(k + 1) + '/' + std::to_string(textureBase + k + 1);
+            obj += '\n';
+        }
+    };
+    faces(mesh.front, "front", 0);
+    faces(mesh.back, "back", n);
+
+    // The textures and the material first, so that a written .obj finds them.
+    std::vector<std::string> files{path};
+    for (int s = 0; s < 2; ++s) {
+        const std::string file = folder + textureName[s];
+        WriteFileAtomically(file, EncodePngBytes(*picture[s], file));
+        files.push_back(file);
+    }
+    WriteFileAtomically(folder + mtlName, {mtl.begin(), mtl.end()});
+    files.push_back(folder + mtlName);
+    WriteFileAtomically(path, {obj.begin(), obj.end()});
+    return files;
+}
+
+void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
+              const MeshExportOptions& options, const std::string& path) {
+    CheckOptions(options, path);
+    Bytes out;
+    out.Text("ply\nformat binary_little_endian 1.0\n");
+    out.Text("comment Vonnik! solid, millimetres, y up, front facing +z\n");
+    out.Text("element vertex " + std::to_string(mesh.vertices.size()) + "\n");
+    out.Text("property float x\nproperty float y\nproperty float z\n");
+    out.Text("property uchar red\nproperty uchar green\nproperty uchar blue\n");
+    out.Text("element face " + std::to_string(mesh.TriangleCount()) + "\n");
+    out.Text("property list uchar int vertex_indices\nend_header\n");
+    for (const SolidMesh::Vertex& v : mesh.vertices) {
+        for (float c : Scaled(MeshFormat::kPly, v.position, options.mmPerPixel)) out.F32(c);
+        // A rim vertex lies on both surfaces and carries one colour: the front picture's.
+        const Raster& picture = v.side == SolidMesh::Side::kBack ? back : front;
+        const Pixel colour = SamplePicture(picture, v.textureX, v.textureY);
+        out.U8(static_cast<std::uint8_t>(colour >> 16));
+        out.U8(static_cast<std::uint8_t>(colour >> 8));
+        out.U8(static_cast<std::uint8_t>(colour));
+    }
+    for (const auto* triangles : {&mesh.front, &mesh.back}) {
+        for (const SolidMesh::Triangle& t : *triangles) {
+            out.U8(3);
+            for (std::uint32_t k : t) out.U32(k);
+        }
+    }
+    WriteFileAtomically(path, out.data);
+}
+
+void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std::string& path) {
+    CheckOptions(options, path);
+    if (mesh.TriangleCount() > 0xFFFFFFFFu) throw FileError(path, "too many triangles for STL");
+    Bytes out;
+    // A binary header must not start with "solid", which marks the text form.
+    std::string header = "Vonnik! binary STL, millimetres, z up, front facing -y";
+    header.resize(80, ' ');
+    out.Text(header);
+    out.U32(static_cast<std::uint32_t>(mesh.TriangleCount()));
+    for (const auto* triangles : {&mesh.front, &mesh.back}) {
+        for (const SolidMesh::Triangle& t : *triangles) {
+            std::array<float, 3> p[3];
+            for (int c = 0; c < 3; ++c)
+                p[c] = Scaled(MeshFormat::kStl, mesh.vertices[t[c]].position, options.mmPerPixel);
+            // The facet normal of the written corners, in double; 0 for a degenerate facet.
+            const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
+            const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
+            double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+            const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+            if (length > 0.0) {
+                nx /= length;
+                ny /= length;
+                nz /= length;
+            }
+            out.F32(static_cast<float>(nx) + 0.0f);
+            out.F32(static_cast<float>(ny) + 0.0f);
+            out.F32(static_cast<float>(nz) + 0.0f);
+            for (const auto& corner : p)
+                for (float c : corner) out.F32(c);
+            out.U16(0);
+        }
+    }
+    WriteFileAtomically(path, out.data);
+}
+
+MeshExportResult ExportMesh(const SharedState& state, const std::string& path,
+                            const MeshExportOptions& options) {
+    const std::optional<MeshFormat> format = MeshFormatOfPath(path);
+    if (!format)
+        throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl)");
+    CheckOptions(options, path);
+    if (state.FrontPicture.Empty() || state.BackPicture.Empty())
+        throw FileError(path, "there is no model to export");
+
+    const SolidMesh mesh = MeshFromGrid(state.Grid);
+    // An empty file helps nobody, and several readers refuse one.
+    if (mesh.Empty())
+        throw FileError(path, "the model has no solid to export (no figure the lattice reaches)");
+    MeshExportResult result;
+    result.vertices = mesh.vertices.size();
+    result.triangles = mesh.TriangleCount();
+    result.edges = CheckEdges(mesh);
+    const double scale = options.mmPerPixel;
+    result.volumeMm3 = SignedVolume(mesh) * scale * scale * scale;
+    switch (*format) {
+        case MeshFormat::kGlb:
+            WriteGlb(mesh, state.FrontPicture, state.BackPicture, result.edges.Closed(), options,
+                     path);
+            result.files = {path};
+            break;
+        case MeshFormat::kObj:
+            result.files = WriteObj(mesh, state.FrontPicture, state.BackPicture, options, path);
+            break;
+        case MeshFormat::kPly:
+            WritePly(mesh, state.FrontPicture, state.BackPicture, options, path);
+            result.files = {path};
+            break;
+        case MeshFormat::kStl:
+            WriteStl(mesh, options, path);
+            result.files = {path};
+            break;
+    }
+    return result;
+}
+
+}  // namespace vonnik

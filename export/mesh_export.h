@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "builder/shared_state.h"
+#include "core/raster.h"
+#include "export/solid_mesh.h"
+
+namespace vonnik {
+
+// The file formats the solid can be written in, chosen by the file's extension.
+enum class MeshFormat { kGlb, kObj, kPly, kStl };
+
+// The format of a path by its extension (case-insensitive): .glb, .obj, .ply, .stl.
+std::optional<MeshFormat> MeshFormatOfPath(std::string_view path);
+// The format of a bare name as the command line gives it: "glb" or ".glb", ...
+std::optional<MeshFormat> MeshFormatNamed(std::string_view name);
+// "glb", "obj", "ply", "stl".
+const char* ExtensionOf(MeshFormat format);
+
+struct MeshExportOptions {
+    // Size of one picture pixel in the written file. glTF counts in metres, the other
+    // formats in millimetres (what slicers assume for STL).
+    double mmPerPixel = 0.1;
+};
+
+// What was written.
+struct MeshExportResult {
+    std::size_t vertices = 0;  // distinct vertices of the solid (rim vertices counted once)
+    std::size_t triangles = 0;
+    EdgeReport edges;
+    double volumeMm3 = 0.0;  // signed volume at the export scale; meaningful without open edges
+    std::vector<std::string> files;  // every file written, the named one first
+};
+
+// Axes of each format, for a model-space position (x right, y down, z into the screen):
+// glTF, OBJ and PLY take y up with the front facing +z (glTF's convention, which most
+// tools reading OBJ and PLY share); STL takes z up with the front facing -y (the printing
+// tools' front view). Both are rotations of the model's right-handed axes, so windings and
+// volumes keep their sign. No scaling here.
+Vec3 ToFormatAxes(MeshFormat format, const Vec3& model);
+
+// Writers of one format each. The pictures are the state's front and back pictures (the
+// texture and colour sources). Every writer throws FileError naming the file it could not
+// write; a file is written whole or not at all.
+void WriteGlb(const SolidMesh& mesh, const Raster& front, const Raster& back, bool closed,
+              const MeshExportOptions& options, const std::string& path);
+// Writes path, the .mtl beside it and the two textures as PNG files; returns every file.
+std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, const Raster& back,
+                                  const MeshExportOptions& options, const std::string& path);
+void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
+              const MeshExportOptions& options, const std::string& path);
+void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std::string& path);
+
+// The solid of the state's model as the viewer shows it now (a drag turns the exported
+// solid too), in the format of path's extension. Throws FileError when the extension names
+// no format, the options are unusable, the model has no triangle (nothing is written then),
+// or a file cannot be written.
+MeshExportResult ExportMesh(const SharedState& state, const std::string& path,
+                            const MeshExportOptions& options = {});
+
+// The colour a vertex carries from a picture: the pixel at (Trunc(x), Trunc(y)), the
+// nearest border pixel for a position outside, as the renderer samples it.
+Pixel SamplePicture(const Raster& picture, double x, double y);
+
+// The picture as a PNG file's bytes (RGB, 8 bits a channel). Throws FileError naming path.
+std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path);
+
+// Writes bytes to path through a temporary file renamed into place. Throws FileError.
+void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+
+}  // namespace vonnik

@@ -1,0 +1,161 @@
+// vonnik-cli's mesh export and batch use: options, output names, progress lines, the exit
+// status, and one bad picture among good ones.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "core/picture_io.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/export/mesh_readers.h"
+#include "tests/support/pictures.h"
+
+namespace vonnik {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+bool Exists(const std::string& path) {
+    return QFile::exists(QString::fromStdString(path));
+}
+
+class CliExport : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = test::TempDir("cli-export");
+        disc_ = dir_ + "/disc.bmp";
+        ring_ = dir_ + "/ring.bmp";
+        SaveFrameBmp(test::MakeDisc(100, 90, 50, 45, 30), disc_);
+        SaveFrameBmp(test::MakeRing(120, 110, 60, 55, 45, 22), ring_);
+    }
+    std::string dir_, disc_, ring_;
+};
+
+TEST_F(CliExport, WritesTheSolidInTheFormatOfEachFileAndSaysWhatItIs) {
+    const std::string glb = dir_ + "/out.glb", stl = dir_ + "/out.stl";
+    const CliRun run = Cli({disc_, "--polygon-size", "5", "--export-mesh", glb, "--export-mesh",
+                            stl, "--mm-per-pixel", "0.5"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(test::ReadGlb(glb).headerValid);
+    const test::StlFile file = test::ReadStl(stl);
+    ASSERT_TRUE(file.sizeMatches);
+    float lo = 1e9f, hi = -1e9f;
+    for (const test::StlFile::Facet& f : file.facets)
+        for (const test::Float3& c : f.corner) {
+            lo = std::min(lo, c[0]);
+            hi = std::max(hi, c[0]);
+        }
+    EXPECT_NEAR(hi - lo, 60 * 0.5, 1.5) << "a disc 60 pixels across at 0.5 mm a pixel";
+    EXPECT_NE(run.err.find("closed, volume"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("wrote " + glb + " " + stl), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(CliExport, RefusesBadMeshOptionsBeforeWritingAnything) {
+    const std::string frame = dir_ + "/frame.bmp";
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--export-mesh", dir_ + "/out.dae"},
+          {"--export-mesh", dir_ + "/out"},
+          {"--export-mesh", dir_ + "/out.stl", "--mm-per-pixel", "0"},
+          {"--export-mesh", dir_ + "/out.stl", "--mm-per-pixel", "-0.1"},
+          {"--export-mesh", dir_ + "/out.stl", "--mm-per-pixel", "0.1mm"},
+          {"--export-mesh", dir_ + "/out.stl", "--mm-per-pixel", "inf"},
+          {"--export-mesh"}}) {
+        std::vector<std::string> args{disc_, "--frame", frame};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << extra[0] << " " << extra.back();
+        EXPECT_NE(run.err.find(extra.size() > 2 ? "--mm-per-pixel" : "--export-mesh"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(Exists(frame));
+    }
+}
+
+TEST_F(CliExport, PictureWithoutFigureHasNoSolidToWrite) {
+    const std::string blank = dir_ + "/blank.bmp", mesh = dir_ + "/blank.stl";
+    SaveFrameBmp(Raster(50, 40, test::kWhite), blank);
+    const CliRun run = Cli({blank, "--export-mesh", mesh});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no solid"), std::string::npos) << run.err;
+    EXPECT_FALSE(Exists(mesh));
+}
+
+TEST_F(CliExport, BatchConvertsEveryGoodPictureAndReportsTheBadOne) {
+    const std::string broken = dir_ + "/broken.bmp";
+    {
+        std::ofstream file(broken, std::ios::binary);
+        file << "BM not a picture";
+    }
+    const std::string out = dir_ + "/out/meshes";
+    const CliRun run = Cli({disc_, broken, ring_, dir_ + "/missing.bmp", "--out-dir", out,
+                            "--polygon-size", "5", "--export-mesh", "glb", "--export-mesh", ".STL",
+                            "--frame", "png", "--dump-model", "json"});
+    EXPECT_EQ(run.status, 1) << "something failed";
+    for (const char* name : {"disc", "ring"})
+        for (const char* ext : {".glb", ".stl", ".png", ".json"})
+            EXPECT_TRUE(Exists(out + "/" + name + ext)) << name << ext;
+    EXPECT_FALSE(Exists(out + "/broken.glb"));
+    EXPECT_FALSE(Exists(out + "/missing.glb"));
+
+    std::istringstream lines(run.err);
+    std::vector<std::string> l;
+    for (std::string line; std::getline(lines, line);) l.push_back(line);
+    ASSERT_EQ(l.size(), 5u) << run.err;
+    EXPECT_EQ(l[0].rfind("vonnik-cli: [1/4] " + disc_ + ": solid of ", 0), 0u) << l[0];
+    EXPECT_EQ(l[1].rfind("vonnik-cli: [2/4] " + broken + ": FAILED: '" + broken + "'", 0), 0u)
+        << l[1];
+    EXPECT_EQ(l[2].rfind("vonnik-cli: [3/4] " + ring_ + ": solid of ", 0), 0u) << l[2];
+    EXPECT_NE(l[3].find("FAILED"), std::string::npos) << l[3];
+    EXPECT_EQ(l[4], "vonnik-cli: 2 of 4 pictures converted, 2 failed");
+}
+
+// Batch use runs the very same conversion: its frame and mesh equal a single run's.
+TEST_F(CliExport, BatchWritesWhatASingleRunWrites) {
+    const std::vector<std::string> options{"--polygon-size", "6", "--drag", "10,10;40,30"};
+    std::vector<std::string> single{disc_, "--frame", dir_ + "/one.bmp", "--export-mesh",
+                                    dir_ + "/one.ply"};
+    single.insert(single.end(), options.begin(), options.end());
+    ASSERT_EQ(Cli(single).status, 0);
+    std::vector<std::string> batch{disc_,     ring_, "--out-dir",     dir_ + "/all",
+                                   "--frame", "bmp", "--export-mesh", "ply"};
+    batch.insert(batch.end(), options.begin(), options.end());
+    const CliRun run = Cli(batch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::ReadFile(dir_ + "/all/disc.bmp"), test::ReadFile(dir_ + "/one.bmp"));
+    EXPECT_EQ(test::ReadFile(dir_ + "/all/disc.ply"), test::ReadFile(dir_ + "/one.ply"));
+    EXPECT_TRUE(Exists(dir_ + "/all/ring.ply"));
+    EXPECT_NE(run.err.find("vonnik-cli: 2 of 2 pictures converted\n"), std::string::npos);
+}
+
+TEST_F(CliExport, BatchOptionsAreCheckedFirst) {
+    const std::string out = dir_ + "/never";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{disc_, ring_, "--export-mesh", dir_ + "/x.glb"},
+          {disc_, "--out-dir", out},
+          {disc_, "--out-dir", out, "--frame", "tiff"},
+          {disc_, "--out-dir", out, "--frame", dir_ + "/frame.bmp"},
+          {disc_, "--out-dir", out, "--dump-model", "xml"},
+          {disc_, "--out-dir", out, "--export-mesh", "x.glb"},
+          {disc_, dir_ + "/sub/disc.png", "--out-dir", out, "--export-mesh", "glb"}}) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("see vonnik-cli --help"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(Exists(out));
+}
+
+}  // namespace
+}  // namespace vonnik

@@ -1,9 +1,15 @@
 #include "viewer/Unit7.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
+#include "core/picture_io.h"
+#include "export/mesh_export.h"
 #include "render/render_frame.h"
 
 namespace vonnik {
@@ -47,6 +53,26 @@ Raster RasterOf(const QImage& image) {
     return raster;
 }
 
+namespace {
+
+// The file dialog for the mesh; a name typed without a known extension takes the one of the
+// chosen filter.
+QString AskMeshPath(QWidget* parent) {
+    static const QStringList kFilters = {QStringLiteral("glTF binary (*.glb)"),
+                                         QStringLiteral("Wavefront OBJ (*.obj)"),
+                                         QStringLiteral("Stanford PLY (*.ply)"),
+                                         QStringLiteral("STL for 3D printing (*.stl)")};
+    QString filter = kFilters.first();
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Export the solid"),
+                                                QString(), kFilters.join(QStringLiteral(";;")),
+                                                &filter, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty() || MeshFormatOfPath(path.toStdString())) return path;
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    return path + filter.mid(star + 1, 4);
+}
+
+}  // namespace
+
 TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State(state) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));
@@ -61,6 +87,10 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     setAttribute(Qt::WA_QuitOnClose, false);
     SetClientSize(400, 400);
     move(557, 138);
+    SaveMeshDialog = [this] { return AskMeshPath(this); };
+    ShowError = [this](const QString& message) {
+        QMessageBox::critical(this, windowTitle(), message);
+    };
 }
 
 void TForm2::SetClientSize(int width, int height) {
@@ -97,6 +127,26 @@ void TForm2::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y
 void TForm2::FormDblClick(QObject* Sender) {
     State.Grid.Wireframe = !State.Grid.Wireframe;
     FormPaint(Sender);
+}
+
+void TForm2::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers Shift) {
+    if (Key == Qt::Key_E && (Shift & Qt::ControlModifier)) ExportShownModel();
+}
+
+void TForm2::ExportShownModel() {
+    if (State.Grid.Empty()) return;
+    const QString path = SaveMeshDialog();
+    if (path.isEmpty()) return;
+    try {
+        ExportMesh(State, path.toStdString());
+    } catch (const FileError& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(this, event->key(), event->modifiers());
+    QWidget::keyPressEvent(event);
 }
 
 void TForm2::mousePressEvent(QMouseEvent* event) {

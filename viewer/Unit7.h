@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 #include "builder/shared_state.h"
 #include "viewer/rotation.h"
@@ -34,16 +35,26 @@ class TForm2 : public QWidget {
     void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
     void FormDblClick(QObject* Sender);
 
+    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
+    void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
+    void ExportShownModel();
+
     // The client area; the user cannot resize it.
     void SetClientSize(int width, int height);
 
     MouseTrack Mouse;  // LastMouseX, LastMouseY
+
+    // The save dialog for a mesh file: the chosen path, or empty when cancelled.
+    std::function<QString()> SaveMeshDialog;
+    // The application's standard error report.
+    std::function<void(const QString& message)> ShowError;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     SharedState& State;

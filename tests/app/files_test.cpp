@@ -38,6 +38,34 @@ class FilesTest : public QObject {
     }
     void cleanup() { program.reset(); }
 
+    void ctrlEExportsTheSolidOnScreen() {
+        program->WritePicture(QStringLiteral("obj/dome.bmp"), MakeDisc(80, 80, 40, 40, 30));
+        program->Build(QStringLiteral("dome.bmp"));
+        QStringList errors;
+        int asked = 0;
+        QString answer = program->Path(QStringLiteral("disc.glb"));
+        Form2().SaveMeshDialog = [&] {
+            ++asked;
+            return answer;
+        };
+        Form2().ShowError = [&](const QString& message) { errors << message; };
+        QTest::keyClick(&Form2(), Qt::Key_E);
+        QCOMPARE(asked, 0);
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, 1);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QStringLiteral("; "))));
+        QVERIFY(QFileInfo(answer).size() > 0);
+        // A cancelled dialog writes nothing; a file that cannot be written is reported by name.
+        answer.clear();
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(errors.isEmpty());
+        answer = program->Path(QStringLiteral("no-such-folder/disc.stl"));
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().contains(QStringLiteral("no-such-folder/disc.stl")));
+        QVERIFY(!QFileInfo::exists(answer));
+    }
+
     void backgroundBeforeTheFirstBuild() {
         TForm1& f = Form1();
         SetBackground("big.bmp");

@@ -5,7 +5,9 @@
 #include <QImage>
 #include <QImageReader>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace vonnik {
@@ -15,7 +17,9 @@ FileError::FileError(const std::string& path, const std::string& reason)
 
 namespace {
 
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+QString ToQ(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 void CheckReadable(const std::string& path) {
     const QFileInfo info(ToQ(path));
@@ -95,36 +99,34 @@ void RescaleNarrowChannels(QImage& image, const PackedChannels& packed) {
     }
 }
 
-Raster FromImage(const QImage& image) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    Raster out(rgb.width(), rgb.height());
-    for (int r = 0; r < rgb.height(); ++r) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(r));
-        Pixel* dst = out.Row(r);
-        for (int c = 0; c < rgb.width(); ++c) dst[c] = ColourOf(src[c]);
-    }
-    return out;
+// The reason a write or flush of file failed. Qt reports a failed flush as "Unknown
+// error"; the system's reason is still in errno then.
+std::string WriteFailure(const QSaveFile& file, int err) {
+    return err != 0 ? std::strerror(err) : file.errorString().toStdString();
 }
 
-QImage ToImage(const Raster& picture) {
-    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB32);
-    for (int r = 0; r < picture.Height(); ++r) {
-        auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(r));
-        const Pixel* src = picture.Row(r);
-        for (int c = 0; c < picture.Width(); ++c) dst[c] = 0xFF000000u | ColourOf(src[c]);
-    }
-    return image;
+// Qt's commit() does not notice when flushing the last buffered bytes fails (a disk that
+// fills up part-way through the file) and renames the truncated file into place: every
+// byte is flushed and checked before the commit.
+void FlushOrCancel(QSaveFile& file, const std::string& path) {
+    errno = 0;
+    if (file.flush() && file.error() == QFileDevice::NoError) return;
+    const std::string why = WriteFailure(file, errno);
+    file.cancelWriting();
+    throw FileError(path, "cannot write: " + why);
 }
 
 void WriteAtomically(const std::string& path, const char* data, qint64 size) {
     QSaveFile file(ToQ(path));
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(path, "cannot create: " + file.errorString().toStdString());
+    errno = 0;
     if (file.write(data, size) != size) {
-        const std::string why = file.errorString().toStdString();
+        const std::string why = WriteFailure(file, errno);
         file.cancelWriting();
         throw FileError(path, "cannot write: " + why);
     }
+    FlushOrCancel(file, path);
     if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
 }
 
@@ -139,6 +141,27 @@ void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 }
 
 }  // namespace
+
+Raster RasterOf(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    Raster out(rgb.width(), rgb.height());
+    for (int r = 0; r < rgb.height(); ++r) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(r));
+        Pixel* dst = out.Row(r);
+        for (int c = 0; c < rgb.width(); ++c) dst[c] = ColourOf(src[c]);
+    }
+    return out;
+}
+
+QImage ImageOf(const Raster& picture) {
+    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB32);
+    for (int r = 0; r < picture.Height(); ++r) {
+        auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(r));
+        const Pixel* src = picture.Row(r);
+        for (int c = 0; c < picture.Width(); ++c) dst[c] = 0xFF000000u | ColourOf(src[c]);
+    }
+    return image;
+}
 
 Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
     CheckReadable(path);
@@ -159,8 +182,8 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
     QImageReader reader(&file);
     reader.setAutoTransform(false);
     if (!reader.canRead())
-        throw FileError(path, "not a picture that can be read (" +
-                                  reader.errorString().toStdString() + ")");
+        throw FileError(
+            path, "not a picture that can be read (" + reader.errorString().toStdString() + ")");
     // Top-down BMP files report a negative height here.
     const QSize reported = reader.size();
     const QSize size(std::abs(reported.width()), std::abs(reported.height()));
@@ -189,8 +212,8 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
                 throw FileError(path, "colour channels wider than 8 bits are not supported");
     }
     if (!reader.read(&image) || image.isNull())
-        throw FileError(path, "cannot decode the picture (" + reader.errorString().toStdString() +
-                                  ")");
+        throw FileError(path,
+                        "cannot decode the picture (" + reader.errorString().toStdString() + ")");
     if (packed) {
         image = image.convertToFormat(QImage::Format_RGB32);
         RescaleNarrowChannels(image, *packed);
@@ -198,7 +221,7 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
     if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
         maxPixels)
         throw FileError(path, "the picture is too large");
-    return FromImage(image);
+    return RasterOf(image);
 }
 
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
@@ -234,10 +257,11 @@ void SavePng(const Raster& picture, const std::string& path) {
     QSaveFile file(ToQ(path));
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(path, "cannot create: " + file.errorString().toStdString());
-    if (!ToImage(picture).save(&file, "PNG")) {
+    if (!ImageOf(picture).save(&file, "PNG")) {
         file.cancelWriting();
         throw FileError(path, "cannot write the PNG picture");
     }
+    FlushOrCancel(file, path);
     if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
 }
 

@@ -8,6 +8,7 @@
 #include "core/raster.h"
 
 class QIODevice;
+class QImage;
 
 namespace vonnik {
 
@@ -34,6 +35,11 @@ Raster LoadPicture(const std::string& path, std::uint64_t maxPixels = kMaxPictur
 // The same for a picture already open for reading; path only names it in errors.
 Raster DecodePicture(QIODevice& device, const std::string& path,
                      std::uint64_t maxPixels = kMaxPicturePixels);
+
+// A raster as an opaque 32-bit image, and an image as a raster (the fourth byte of each
+// word 0).
+QImage ImageOf(const Raster& raster);
+Raster RasterOf(const QImage& image);
 
 // The frame file: 14-byte file header, 40-byte information header with a positive height,
 // 32 bits per pixel, no compression, no colour table, rows from the bottom up as B G R X.

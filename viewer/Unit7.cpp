@@ -31,28 +31,6 @@ Qt::WindowFlags FixedWindowFlags() {
            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 }
 
-QImage ImageOf(const Raster& raster) {
-    QImage image(raster.Width(), raster.Height(), QImage::Format_RGB32);
-    for (int r = 0; r < raster.Height(); ++r) {
-        auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(r));
-        const Pixel* src = raster.Row(r);
-        // Format_RGB32 wants 0xFF in the fourth byte; the raster's carries no colour.
-        for (int c = 0; c < raster.Width(); ++c) dst[c] = 0xFF000000u | ColourOf(src[c]);
-    }
-    return image;
-}
-
-Raster RasterOf(const QImage& image) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    Raster raster(rgb.width(), rgb.height());
-    for (int r = 0; r < rgb.height(); ++r) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(r));
-        Pixel* dst = raster.Row(r);
-        for (int c = 0; c < rgb.width(); ++c) dst[c] = ColourOf(src[c]);
-    }
-    return raster;
-}
-
 namespace {
 
 // The file dialog for the mesh; a name typed without a known extension takes the one of the

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "builder/shared_state.h"
+#include "core/picture_io.h"
 #include "viewer/rotation.h"
 
 namespace vonnik {
@@ -16,10 +17,6 @@ QFont FormFont();
 
 // A fixed-size window: caption, system menu and minimise button, no maximise.
 Qt::WindowFlags FixedWindowFlags();
-
-// A raster as an opaque 32-bit image, and back (the fourth byte of each word becomes 0).
-QImage ImageOf(const Raster& raster);
-Raster RasterOf(const QImage& image);
 
 // The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
 // right-button drags and switches to the outlined drawing on a left double click. It owns

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/raster.h"
+
+namespace vonnik {
+
+// A 2-D array over the lattice, stored flat and indexed (i, j): i along the picture's x
+// axis, j along its y axis, element (i, j) at i * (GridMaxY + 1) + j.
+template <typename T>
+class GridArray {
+public:
+    void Resize(int countI, int countJ) {
+        countI_ = countI;
+        countJ_ = countJ;
+        values_.resize(static_cast<std::size_t>(countI) * static_cast<std::size_t>(countJ));
+    }
+    void Fill(T v) { values_.assign(values_.size(), v); }
+    T& operator()(int i, int j) { return values_[Index(i, j)]; }
+    const T& operator()(int i, int j) const { return values_[Index(i, j)]; }
+    std::size_t Index(int i, int j) const {
+        return static_cast<std::size_t>(i) * static_cast<std::size_t>(countJ_) +
+               static_cast<std::size_t>(j);
+    }
+    const std::vector<T>& Values() const { return values_; }
+    std::vector<T>& Values() { return values_; }
+
+private:
+    int countI_ = 0;
+    int countJ_ = 0;
+    std::vector<T> values_;
+};
+
+struct Vec3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    friend bool operator==(const Vec3&, const Vec3&) = default;
+};
+
+// Vertex kinds.
+enum : std::int32_t { kOutside = 0, kEdgeVertex = 1, kInnerVertex = 2 };
+
+// What the panel hands to a build, already converted.
+struct BuildSettings {
+    double PolygonSize = 8.0;
+    double Curvature = 1.0;
+    double CircleTolerance = 1.1;
+    double CircleToleranceSq = 1.1 * 1.1;
+    std::int32_t ColourProjection = 0;
+    std::int32_t TriangleLattice = 1;
+};
+
+// The one model: the builder's settings, the vertex lattice with its positions, states and
+// auxiliary values, the outline list, and the view orientation that turns with the model.
+struct ModelGrid {
+    // Settings of the build (PolygonSize becomes the lattice unit on the triangle lattice).
+    double PolygonSize = 0.0;
+    double Curvature = 0.0;
+    double CircleTolerance = 0.0;
+    double CircleToleranceSq = 0.0;
+    std::int32_t ColourProjection = 0;
+    std::int32_t TriangleLattice = 1;
+
+    double StepX = 0.0, StepY = 0.0, HalfStepX = 0.0, HalfStepY = 0.0;
+    std::int32_t GridMaxX = -1;
+    std::int32_t GridMaxY = -1;
+    Pixel BackgroundColour = 0;  // 0xRRGGBB of the front picture's pixel (0, 0)
+
+    GridArray<double> FrontX, FrontY, FrontZ, SavedFrontX, SavedFrontY, SavedFrontZ;
+    GridArray<double> BackX, BackY, BackZ, SavedBackX, SavedBackY, SavedBackZ;
+    GridArray<std::int32_t> NearestOutline;
+    GridArray<double> EdgeDistance, LocalRadius;
+    GridArray<std::int32_t> VertexState;
+    GridArray<double> TextureX, TextureY;
+
+    // Outline pixels in scan order (by x, then y); OutlineCount entries.
+    std::int32_t OutlineCount = 0;
+    std::vector<std::int32_t> OutlineX, OutlineY;
+    std::vector<double> OutlineRadius;
+
+    // The view, reset by every build and turned by the viewer.
+    Vec3 ViewAxisA{1.0, 0.0, 0.0};
+    Vec3 ViewAxisB{0.0, 1.0, 0.0};
+    Vec3 SavedViewAxes[2];
+    std::int32_t DrawOrder = 1;
+    bool Wireframe = false;
+
+    bool Empty() const { return GridMaxX < 0; }
+    int CountI() const { return GridMaxX + 1; }
+    int CountJ() const { return GridMaxY + 1; }
+};
+
+// Bytes the lattice arrays of a grid with these index ranges would take.
+std::uint64_t GridArrayBytes(std::int64_t gridMaxX, std::int64_t gridMaxY);
+
+}  // namespace vonnik

@@ -30,9 +30,11 @@ void ClassifyVerticesPlain(ModelGrid& g, const Raster& pic, const ProgressFn& pr
             edge |= ProbeIsBackground(g, pic, X - 1, Y);
             edge |= ProbeIsBackground(g, pic, X, Y + 1);
             edge |= ProbeIsBackground(g, pic, X, Y - 1);
-            const int n[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+            const int n[8][2] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
+                                 {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
             for (const auto& d : n)
-                edge |= ProbeIsBackground(g, pic, g.FrontX(i + d[0], j + d[1]), g.FrontY(i + d[0], j + d[1]));
+                edge |= ProbeIsBackground(g, pic, g.FrontX(i + d[0], j + d[1]),
+                                          g.FrontY(i + d[0], j + d[1]));
 
             double best = std::numeric_limits<double>::infinity();
             int nearest = -1;
@@ -69,7 +71,8 @@ void SpreadEdgeColoursPlain(const ModelGrid& g, Raster& front, Raster& back) {
         for (long long x = left; x <= right; ++x) {
             for (long long y = top; y <= bottom; ++y) {
                 if (!front.Contains(x, y)) continue;
-                if (ColourOf(front.At(static_cast<int>(x), static_cast<int>(y))) != g.BackgroundColour)
+                if (ColourOf(front.At(static_cast<int>(x), static_cast<int>(y))) !=
+                    g.BackgroundColour)
                     continue;
                 long long best = std::numeric_limits<long long>::max();
                 int chosen = -1;
@@ -104,10 +107,30 @@ void SpreadEdgeColoursPlain(const ModelGrid& g, Raster& front, Raster& back) {
                 if (!qualifies || !finite) continue;
                 // Box pixels off the picture are left alone, so clamping the corners just
                 // beyond it changes nothing.
-                const auto tx = [&](double v) { return static_cast<long long>(std::clamp(v, -1.0, 1.0 * front.Width())); };
-                const auto ty = [&](double v) { return static_cast<long long>(std::clamp(v, -1.0, 1.0 * front.Height())); };
+                const auto tx = [&](double v) {
+                    return static_cast<long long>(std::clamp(v, -1.0, 1.0 * front.Width()));
+                };
+                const auto ty = [&](double v) {
+                    return static_cast<long long>(std::clamp(v, -1.0, 1.0 * front.Height()));
+                };
                 spread(tx(std::min({xs[0], xs[1], xs[2]})), ty(std::min({ys[0], ys[1], ys[2]})),
                        tx(std::max({xs[0], xs[1], xs[2]})), ty(std::max({ys[0], ys[1], ys[2]})));
+            }
+        }
+    }
+}
+
+void ScanOutlinePlain(const Raster& front, Pixel background, std::vector<std::int32_t>& xs,
+                      std::vector<std::int32_t>& ys) {
+    const auto isBg = [&](int x, int y) { return ColourOf(front.At(x, y)) == background; };
+    xs.clear();
+    ys.clear();
+    for (int x = 1; x <= front.Width() - 2; ++x) {
+        for (int y = 1; y <= front.Height() - 2; ++y) {
+            if (isBg(x, y)) continue;
+            if (isBg(x + 1, y) || isBg(x - 1, y) || isBg(x, y + 1) || isBg(x, y - 1)) {
+                xs.push_back(x);
+                ys.push_back(y);
             }
         }
     }
@@ -116,6 +139,9 @@ void SpreadEdgeColoursPlain(const ModelGrid& g, Raster& front, Raster& back) {
 void RunBuildPhasesPlain(ModelGrid& grid, Raster& front, Raster& back,
                          const BuildSettings& settings, const ProgressFn& progress) {
     LayLattice(grid, front, settings);
+    ScanOutlinePlain(front, grid.BackgroundColour, grid.OutlineX, grid.OutlineY);
+    grid.OutlineCount = static_cast<std::int32_t>(grid.OutlineX.size());
+    grid.OutlineRadius.assign(grid.OutlineX.size(), 0.0);
     ClassifyVerticesPlain(grid, front, progress);
     InflateProfile(grid);
     ClearBorderRing(grid);

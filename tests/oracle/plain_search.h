@@ -12,7 +12,12 @@ void ClassifyVerticesPlain(ModelGrid& grid, const Raster& front, const ProgressF
 // The edge colour spreading with the exhaustive search per recoloured pixel.
 void SpreadEdgeColoursPlain(const ModelGrid& grid, Raster& front, Raster& back);
 
-// A whole build with both plain searches.
+// The outline scan written loop for loop as the rule reads: x outer, y inner, every pixel of
+// the inner rows and columns against its four neighbours.
+void ScanOutlinePlain(const Raster& front, Pixel background, std::vector<std::int32_t>& xs,
+                      std::vector<std::int32_t>& ys);
+
+// A whole build with the plain outline scan and both plain searches.
 void RunBuildPhasesPlain(ModelGrid& grid, Raster& front, Raster& back,
                          const BuildSettings& settings, const ProgressFn& progress);
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -21,8 +22,7 @@ Raster MakeDisc(int width, int height, double cx, double cy, double radius, Pixe
     return r;
 }
 
-Raster MakeRing(int width, int height, double cx, double cy, double outer, double inner,
-                Pixel bg) {
+Raster MakeRing(int width, int height, double cx, double cy, double outer, double inner, Pixel bg) {
     Raster r(width, height, bg);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -54,6 +54,37 @@ Raster MakeBlobs(int width, int height, std::uint32_t seed, Pixel bg) {
         for (int y = y0; y < std::min(height, y0 + bh); ++y)
             for (int x = x0; x < std::min(width, x0 + bw); ++x) r.Set(x, y, FigureColour(x, y));
     }
+    return r;
+}
+
+Raster MakeRect(int width, int height, int left, int top, int right, int bottom, Pixel bg) {
+    Raster r(width, height, bg);
+    for (int y = std::max(0, top); y <= std::min(height - 1, bottom); ++y)
+        for (int x = std::max(0, left); x <= std::min(width - 1, right); ++x)
+            r.Set(x, y, FigureColour(x, y));
+    return r;
+}
+
+Raster MakeThickLine(int width, int height, double x0, double y0, double x1, double y1,
+                     double halfWidth, Pixel bg) {
+    Raster r(width, height, bg);
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double lengthSq = dx * dx + dy * dy;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            double t = lengthSq > 0.0 ? ((x - x0) * dx + (y - y0) * dy) / lengthSq : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
+            if (ex * ex + ey * ey <= halfWidth * halfWidth) r.Set(x, y, FigureColour(x, y));
+        }
+    }
+    return r;
+}
+
+Raster MakeNoise(int width, int height, std::uint32_t seed) {
+    Raster r(width, height);
+    std::mt19937 rng(seed);
+    for (Pixel& p : r.Pixels()) p = (rng() % 4 == 0) ? kWhite : (rng() & 0xFFFFFFu);
     return r;
 }
 

@@ -17,6 +17,13 @@ Raster MakeRing(int width, int height, double cx, double cy, double outer, doubl
                 Pixel bg = kWhite);
 // A union of random discs and bars, reproducible from the seed.
 Raster MakeBlobs(int width, int height, std::uint32_t seed, Pixel bg = kWhite);
+// A filled rectangle, corners inclusive.
+Raster MakeRect(int width, int height, int left, int top, int right, int bottom, Pixel bg = kWhite);
+// The pixels within halfWidth of the segment (x0, y0)-(x1, y1).
+Raster MakeThickLine(int width, int height, double x0, double y0, double x1, double y1,
+                     double halfWidth, Pixel bg = kWhite);
+// Pixels of random colours, a quarter of them white: a back picture with no plain background.
+Raster MakeNoise(int width, int height, std::uint32_t seed);
 // A figure colour that depends on the position (bands of colour).
 Pixel FigureColour(int x, int y);
 

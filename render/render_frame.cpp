@@ -1,187 +1,39 @@
 #include "render/render_frame.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPoint>
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "builder/phases.h"
 #include "core/numbers.h"
+#include "render/side_fill.h"
 #include "render/wireframe.h"
 
 namespace vonnik {
 
-TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1, double x2,
-                                     double y2, double px, double py) {
-    const double d1x = x1 - x0, d1y = y1 - y0;
-    const double d2x = x2 - x0, d2y = y2 - y0;
-    const double qx = px - x0, qy = py - y0;
-    const double det = d1x * d2y - d2x * d1y;
-    if (det == 0.0) return {-1.0, -1.0};
-    const double inv = 1.0 / det;
-    return {(qx * d2y - d2x * qy) * inv, (d1x * qy - qx * d1y) * inv};
-}
-
 double ShadeFactorOf(double cos, double lightAmount) {
     if (!(cos >= 0.0)) cos = 0.0;
-    return 1.0 - Power(1.0 - cos, lightAmount);
+    // A side facing the light exactly can round 1 - cos a little below 0; the factor stays 1.
+    const double base = std::max(1.0 - cos, 0.0);
+    return 1.0 - Power(base, lightAmount);
 }
 
 namespace {
 
-// Everything of one triangle side that does not change from pixel to pixel.
-struct SideSetup {
-    double x0, y0, x1, y1, x2, y2;
-    double d1x, d1y, d2x, d2y, inv;
-    double t0x, t0y, dt1x, dt1y, dt2x, dt2y;
-    std::int64_t left, top, right, bottom;  // clipped to the frame and the band
+// The corners of a triangle's edge vectors, as positions in its table order: u runs from
+// corner uFrom to uTo (increasing second index), v from vFrom to vTo (increasing first index).
+struct EdgeCorners {
+    int uTo, uFrom, vTo, vFrom;
 };
 
-bool SetUpSide(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2, int side,
-               SideSetup& q) {
-    const ModelGrid& g = *ctx.grid;
-    const GridArray<double>& X = side == 1 ? g.FrontX : g.BackX;
-    const GridArray<double>& Y = side == 1 ? g.FrontY : g.BackY;
-    q.x0 = ctx.CentreX + X(i0, j0);
-    q.y0 = ctx.CentreY + Y(i0, j0);
-    q.x1 = ctx.CentreX + X(i1, j1);
-    q.y1 = ctx.CentreY + Y(i1, j1);
-    q.x2 = ctx.CentreX + X(i2, j2);
-    q.y2 = ctx.CentreY + Y(i2, j2);
-    for (double v : {q.x0, q.y0, q.x1, q.y1, q.x2, q.y2})
-        if (!std::isfinite(v)) return false;
-    const int w = ctx.frame->Width();
-    const double minX = std::min({q.x0, q.x1, q.x2}), maxX = std::max({q.x0, q.x1, q.x2});
-    const double minY = std::min({q.y0, q.y1, q.y2}), maxY = std::max({q.y0, q.y1, q.y2});
-    // Clipping before the conversion keeps exactly the pixels that the per-pixel clip keeps.
-    q.left = std::max<std::int64_t>(TruncClamped(minX, -1, w), 0);
-    q.right = std::min<std::int64_t>(TruncClamped(maxX, -1, w), w - 1);
-    q.top = std::max<std::int64_t>(TruncClamped(minY, -1, ctx.rowEnd), ctx.rowBegin);
-    q.bottom = std::min<std::int64_t>(TruncClamped(maxY, -1, ctx.rowEnd), ctx.rowEnd - 1);
-    if (q.left > q.right || q.top > q.bottom) return false;
-
-    q.d1x = q.x1 - q.x0;
-    q.d1y = q.y1 - q.y0;
-    q.d2x = q.x2 - q.x0;
-    q.d2y = q.y2 - q.y0;
-    const double det = q.d1x * q.d2y - q.d2x * q.d1y;
-    if (det == 0.0) return false;  // every pixel gets the weights -1 and fails
-    q.inv = 1.0 / det;
-
-    q.t0x = g.TextureX(i0, j0);
-    q.t0y = g.TextureY(i0, j0);
-    q.dt1x = g.TextureX(i1, j1) - q.t0x;
-    q.dt1y = g.TextureY(i1, j1) - q.t0y;
-    q.dt2x = g.TextureX(i2, j2) - q.t0x;
-    q.dt2y = g.TextureY(i2, j2) - q.t0y;
-    return true;
-}
-
-// Writes the pixel (c, r) if its centre passes the inside test.
-inline void ShadePixel(const FillContext& ctx, const SideSetup& q, std::int64_t c, std::int64_t r,
-                       double qy) {
-    const double qx = (c + 0.5) - q.x0;
-    const double s = (qx * q.d2y - q.d2x * qy) * q.inv;
-    const double t = (q.d1x * qy - qx * q.d1y) * q.inv;
-    if (!(s >= 0.0 && t >= 0.0 && s + t <= 1.0)) return;
-    const Raster& pic = *ctx.picture;
-    // A coordinate outside the picture takes its nearest border pixel.
-    const std::int64_t tx = TruncClamped(q.dt1x * s + q.t0x + q.dt2x * t, -1, pic.Width());
-    const std::int64_t ty = TruncClamped(q.dt1y * s + q.t0y + q.dt2y * t, -1, pic.Height());
-    const Pixel texel = pic.AtClamped(tx, ty);
-    const double f = ctx.ShadeFactor;
-    const std::uint32_t b = static_cast<std::uint32_t>((texel & 0xFFu) * f);
-    const std::uint32_t gr = static_cast<std::uint32_t>(((texel >> 8) & 0xFFu) * f);
-    const std::uint32_t rd = static_cast<std::uint32_t>(((texel >> 16) & 0xFFu) * f);
-    ctx.frame->Row(static_cast<int>(r))[c] = b + gr * 256 + rd * 65536;
-}
-
-// Narrows [lo, hi] (columns, as doubles) to where a*qx + b >= -margin can hold, with
-// qx = c + 0.5 - x0, leaving a pixel of slack on the open side.
-void NarrowColumns(double a, double b, double margin, double x0, double& lo, double& hi) {
-    if (a == 0.0) {
-        if (b < -margin) hi = lo - 1.0;
-        return;
-    }
-    const double edge = (-margin - b) / a + x0 - 0.5;
-    if (std::isnan(edge)) return;
-    if (a > 0.0) lo = std::max(lo, std::floor(edge) - 1.0);
-    else hi = std::min(hi, std::ceil(edge) + 1.0);
-}
-
-}  // namespace
-
-void FillTriangleByBox(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                       int side) {
-    SideSetup q;
-    if (!SetUpSide(ctx, i0, j0, i1, j1, i2, j2, side, q)) return;
-    for (std::int64_t r = q.top; r <= q.bottom; ++r) {
-        const double qy = (r + 0.5) - q.y0;
-        for (std::int64_t c = q.left; c <= q.right; ++c) ShadePixel(ctx, q, c, r, qy);
-    }
-}
-
-void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                  int side) {
-    SideSetup q;
-    if (!SetUpSide(ctx, i0, j0, i1, j1, i2, j2, side, q)) return;
-    // The weights are linear in the column: s = as*qx + bs, t = at*qx + bt. Each row is
-    // scanned only where the three inside conditions can hold up to a margin far wider
-    // than the rounding of the per-pixel weights; the per-pixel test then decides.
-    const double as = q.d2y * q.inv, at = -q.d1y * q.inv;
-    const double qxSpan = std::max(std::fabs(q.left + 0.5 - q.x0), std::fabs(q.right + 0.5 - q.x0));
-    for (std::int64_t r = q.top; r <= q.bottom; ++r) {
-        const double qy = (r + 0.5) - q.y0;
-        const double bs = -q.d2x * qy * q.inv, bt = q.d1x * qy * q.inv;
-        const double scale = (qxSpan * (std::fabs(q.d2y) + std::fabs(q.d1y)) +
-                              std::fabs(qy) * (std::fabs(q.d2x) + std::fabs(q.d1x))) *
-                                 std::fabs(q.inv) +
-                             1.0;
-        const double margin = 1e-9 * scale;
-        double lo = static_cast<double>(q.left), hi = static_cast<double>(q.right);
-        NarrowColumns(as, bs, margin, q.x0, lo, hi);
-        NarrowColumns(at, bt, margin, q.x0, lo, hi);
-        NarrowColumns(-(as + at), 1.0 - (bs + bt), margin, q.x0, lo, hi);
-        lo = std::max(lo, static_cast<double>(q.left));
-        hi = std::min(hi, static_cast<double>(q.right));
-        for (std::int64_t c = static_cast<std::int64_t>(lo); c <= static_cast<std::int64_t>(hi); ++c)
-            ShadePixel(ctx, q, c, r, qy);
-    }
-}
-
-namespace {
-
-struct Corner {
-    int i, j;
-};
-
-// u and v of the side, as pairs of corners (to minus from), per triangle of the cell.
-struct EdgeVectors {
-    Corner uTo, uFrom, vTo, vFrom;
-};
-
-EdgeVectors EdgesOf(int i, int j, int triangle) {
-    const bool odd = (j % 2) != 0;
-    if (triangle == 0) {
-        if (odd) return {{i, j + 1}, {i, j}, {i + 1, j}, {i, j}};
-        return {{i, j + 1}, {i, j}, {i + 1, j + 1}, {i, j + 1}};
-    }
-    if (odd) return {{i + 1, j + 1}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
-    return {{i + 1, j + 1}, {i + 1, j}, {i + 1, j}, {i, j}};
-}
-
-struct SideArrays {
-    const GridArray<double>* x;
-    const GridArray<double>* y;
-    const GridArray<double>* z;
-};
-
-Vec3 Diff(const SideArrays& a, Corner to, Corner from) {
-    return {(*a.x)(to.i, to.j) - (*a.x)(from.i, from.j), (*a.y)(to.i, to.j) - (*a.y)(from.i, from.j),
-            (*a.z)(to.i, to.j) - (*a.z)(from.i, from.j)};
+const EdgeCorners& EdgesOf(int j, int triangle) {
+    // odd j: (i, j), (i+1, j), (i, j+1) | (i+1, j), (i, j+1), (i+1, j+1)
+    // even j: (i, j), (i, j+1), (i+1, j+1) | (i, j), (i+1, j), (i+1, j+1)
+    static constexpr EdgeCorners kOdd[2] = {{2, 0, 1, 0}, {2, 0, 2, 1}};
+    static constexpr EdgeCorners kEven[2] = {{1, 0, 2, 1}, {2, 1, 1, 0}};
+    return (j % 2 != 0) ? kOdd[triangle] : kEven[triangle];
 }
 
 Vec3 Cross(const Vec3& u, const Vec3& v) {
@@ -203,7 +55,7 @@ void VisitCells(int m, int n, int order, Visit&& visit) {
             for (int i = m - 1; i >= 1; --i)
                 for (int j = 1; j <= n - 1; ++j) visit(i, j);
             break;
-        default:
+        default:  // 1, and any value outside 1..4
             for (int j = 1; j <= n - 1; ++j)
                 for (int i = 1; i <= m - 1; ++i) visit(i, j);
             break;
@@ -222,88 +74,157 @@ void DrawBackground(SharedState& st) {
     }
 }
 
-// Calls draw(side, corners[3], shade) for every visible triangle side in painter's order;
-// only sides whose screen rows meet [rowBegin, rowEnd) are lit and passed on.
-template <typename Draw>
-void VisitVisibleSides(const SharedState& st, int order, int centreY, int rowBegin, int rowEnd,
-                       Draw&& draw) {
-    const ModelGrid& g = st.Grid;
-    if (g.Empty()) return;
-    const SideArrays front{&g.FrontX, &g.FrontY, &g.FrontZ};
-    const SideArrays back{&g.BackX, &g.BackY, &g.BackZ};
-    VisitCells(g.GridMaxX, g.GridMaxY, order, [&](int i, int j) {
-        const CellTriangles& cell = TrianglesOfCell(j);
+// The model's arrays as flat element pointers: every lattice array has the same layout.
+struct ModelArrays {
+    const std::int32_t* state;
+    const double* x[2];  // [side]: 0 back, 1 front
+    const double* y[2];
+    const double* z[2];
+    std::size_t countJ;
+
+    explicit ModelArrays(const ModelGrid& g)
+        : state(g.VertexState.Values().data()),
+          x{g.BackX.Values().data(), g.FrontX.Values().data()},
+          y{g.BackY.Values().data(), g.FrontY.Values().data()},
+          z{g.BackZ.Values().data(), g.FrontZ.Values().data()},
+          countJ(static_cast<std::size_t>(g.CountJ())) {}
+};
+
+// One visible side as the visitor hands it on: its corners (flat element indices, table
+// order), their model positions and its face normal.
+struct VisibleSide {
+    int side;  // 1 front, 0 back
+    std::size_t n[3];
+    double x[3], y[3];
+    Vec3 normal;
+};
+
+// Rows of the frame that one pass draws: [rowBegin, rowEnd) of a frame centred at centreY.
+struct Band {
+    int centreY, rowBegin, rowEnd;
+    // False only when the side lies wholly above or below the band (NaN rows pass on and
+    // are refused by the fill).
+    bool Meets(const double* ys) const {
+        const double lo = std::min({ys[0], ys[1], ys[2]}), hi = std::max({ys[0], ys[1], ys[2]});
+        return !(centreY + hi < rowBegin - 1.0 || centreY + lo >= rowEnd + 1.0);
+    }
+};
+
+// A triangle of a cell as element offsets of its corners from the cell's (i, j) element,
+// in table order, with the corners its edge vectors run between.
+struct TriangleShape {
+    std::size_t offset[3];
+    EdgeCorners edges;
+};
+
+// Both triangles of the cells of odd j ([1][t]) and of even j ([0][t]).
+void ShapesOf(std::size_t countJ, TriangleShape (&shapes)[2][2]) {
+    for (int odd = 0; odd < 2; ++odd) {
+        const CellTriangles& cell = TrianglesOfCell(odd);
         for (int t = 0; t < 2; ++t) {
-            Corner corners[3];
-            int edgeCount = 0;
-            bool eligible = true;
-            for (int c = 0; c < 3; ++c) {
-                corners[c] = {i + cell.di[t][c], j + cell.dj[t][c]};
-                const std::int32_t state = g.VertexState(corners[c].i, corners[c].j);
-                eligible = eligible && state > 0;
-                edgeCount += state == kEdgeVertex ? 1 : 0;
-            }
-            if (!eligible || edgeCount == 3) continue;
-            const EdgeVectors e = EdgesOf(i, j, t);
-            for (int side = 1; side >= 0; --side) {
-                const SideArrays& a = side == 1 ? front : back;
-                double minY = (*a.y)(corners[0].i, corners[0].j), maxY = minY;
-                for (int c = 1; c < 3; ++c) {
-                    const double y = (*a.y)(corners[c].i, corners[c].j);
-                    minY = std::min(minY, y);
-                    maxY = std::max(maxY, y);
-                }
-                // Bands: a side wholly above or below the rows drawn here is left to the
-                // band that holds it (NaN rows go through and are refused by the fill).
-                if (centreY + maxY < rowBegin - 1.0 || centreY + minY >= rowEnd + 1.0) continue;
-                const Vec3 u = Diff(a, e.uTo, e.uFrom);
-                const Vec3 v = Diff(a, e.vTo, e.vFrom);
-                const Vec3 nrm = side == 1 ? Cross(u, v) : Cross(v, u);
-                if (!(nrm.z < 0.0)) continue;
-                const double cos = (nrm.x * st.LightX + nrm.y * st.LightY + nrm.z * st.LightZ) /
-                                   std::sqrt(nrm.x * nrm.x + nrm.y * nrm.y + nrm.z * nrm.z);
-                draw(side, corners, ShadeFactorOf(cos, st.LightAmount));
-            }
+            for (int c = 0; c < 3; ++c)
+                shapes[odd][t].offset[c] = static_cast<std::size_t>(cell.di[t][c]) * countJ +
+                                           static_cast<std::size_t>(cell.dj[t][c]);
+            shapes[odd][t].edges = EdgesOf(odd, t);
+        }
+    }
+}
+
+// The triangle exists only when all three corners are in the model and not all three sit
+// on the outline.
+bool Eligible(const std::int32_t* state, const std::size_t* n) {
+    const std::int32_t a = state[n[0]], b = state[n[1]], c = state[n[2]];
+    return a > 0 && b > 0 && c > 0 && !(a == kEdgeVertex && b == kEdgeVertex && c == kEdgeVertex);
+}
+
+// Fills in the side's positions and normal; false when it is passed over: wholly outside
+// the band, or not facing the viewer.
+bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, VisibleSide& vs) {
+    const double *X = m.x[vs.side], *Y = m.y[vs.side], *Z = m.z[vs.side];
+    for (int c = 0; c < 3; ++c) vs.y[c] = Y[vs.n[c]];
+    if (!band.Meets(vs.y)) return false;
+    for (int c = 0; c < 3; ++c) vs.x[c] = X[vs.n[c]];
+    Vec3 u{vs.x[e.uTo] - vs.x[e.uFrom], vs.y[e.uTo] - vs.y[e.uFrom], 0.0};
+    Vec3 v{vs.x[e.vTo] - vs.x[e.vFrom], vs.y[e.vTo] - vs.y[e.vFrom], 0.0};
+    // Only a side whose normal points towards the viewer is drawn; the normal's z needs no
+    // heights, so a side turned away is passed over before they are read.
+    if (vs.side != 1) std::swap(u, v);
+    vs.normal.z = u.x * v.y - u.y * v.x;
+    if (!(vs.normal.z < 0.0)) return false;
+    u.z = Z[vs.n[e.uTo]] - Z[vs.n[e.uFrom]];
+    v.z = Z[vs.n[e.vTo]] - Z[vs.n[e.vFrom]];
+    if (vs.side != 1) std::swap(u.z, v.z);
+    vs.normal = Cross(u, v);
+    return true;
+}
+
+// Calls draw(VisibleSide) for every side that passes eligibility and the back-face test, in
+// painter's order, front before back; sides wholly outside the band are passed over.
+template <typename Draw>
+void VisitVisibleSides(const ModelGrid& g, int order, const Band& band, Draw&& draw) {
+    if (g.Empty()) return;
+    const ModelArrays m(g);
+    TriangleShape shapes[2][2];
+    ShapesOf(m.countJ, shapes);
+    VisitCells(g.GridMaxX, g.GridMaxY, order, [&](int i, int j) {
+        const std::size_t cell = static_cast<std::size_t>(i) * m.countJ + j;
+        for (const TriangleShape& shape : shapes[j % 2]) {
+            VisibleSide vs;
+            for (int c = 0; c < 3; ++c) vs.n[c] = cell + shape.offset[c];
+            if (!Eligible(m.state, vs.n)) continue;
+            for (vs.side = 1; vs.side >= 0; --vs.side)
+                if (LoadSide(m, shape.edges, band, vs)) draw(vs);
         }
     });
 }
 
-void DrawTexturedBand(SharedState& st, int order, bool reference, int rowBegin, int rowEnd) {
+double LightFactor(const SharedState& st, const Vec3& n) {
+    const double cos = (n.x * st.LightX + n.y * st.LightY + n.z * st.LightZ) /
+                       std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    return ShadeFactorOf(cos, st.LightAmount);
+}
+
+void DrawTexturedBand(SharedState& st, int order, const RenderOptions& options, int rowBegin,
+                      int rowEnd) {
+    const ModelGrid& g = st.Grid;
     FillContext ctx;
-    ctx.grid = &st.Grid;
+    ctx.grid = &g;
     ctx.frame = &st.FrameBuffer;
     ctx.CentreX = st.ViewWidth / 2;
     ctx.CentreY = st.ViewHeight / 2;
     ctx.rowBegin = rowBegin;
     ctx.rowEnd = rowEnd;
-    VisitVisibleSides(st, order, ctx.CentreY, rowBegin, rowEnd,
-                      [&](int side, const Corner* c, double shade) {
-                          ctx.ShadeFactor = shade;
-                          ctx.picture = side == 1 ? &st.FrontPicture : &st.BackPicture;
-                          if (reference)
-                              FillTriangleByBox(ctx, c[0].i, c[0].j, c[1].i, c[1].j, c[2].i,
-                                                c[2].j, side);
-                          else
-                              FillTriangle(ctx, c[0].i, c[0].j, c[1].i, c[1].j, c[2].i, c[2].j,
-                                           side);
-                      });
+    ctx.kernel = options.kernel;
+    const double* tx = g.TextureX.Values().data();
+    const double* ty = g.TextureY.Values().data();
+    VisitVisibleSides(g, order, Band{ctx.CentreY, rowBegin, rowEnd}, [&](const VisibleSide& vs) {
+        ctx.ShadeFactor = LightFactor(st, vs.normal);
+        ctx.picture = vs.side == 1 ? &st.FrontPicture : &st.BackPicture;
+        SideVertices v;
+        for (int c = 0; c < 3; ++c) {
+            v.x[c] = vs.x[c];
+            v.y[c] = vs.y[c];
+            v.tx[c] = tx[vs.n[c]];
+            v.ty[c] = ty[vs.n[c]];
+        }
+        if (options.referenceFill)
+            FillSideByBox(ctx, v);
+        else
+            FillSide(ctx, v);
+    });
 }
 
 void DrawOutlined(SharedState& st, int order) {
     const std::int32_t centreX = st.ViewWidth / 2, centreY = st.ViewHeight / 2;
-    WireframePainter painter(st.FrameBuffer);
-    const ModelGrid& g = st.Grid;
-    VisitVisibleSides(st, order, centreY, 0, st.ViewHeight,
-                      [&](int side, const Corner* c, double) {
-                          const GridArray<double>& X = side == 1 ? g.FrontX : g.BackX;
-                          const GridArray<double>& Y = side == 1 ? g.FrontY : g.BackY;
-                          double xs[3], ys[3];
-                          for (int k = 0; k < 3; ++k) {
-                              xs[k] = X(c[k].i, c[k].j);
-                              ys[k] = Y(c[k].i, c[k].j);
-                          }
-                          painter.Triangle(xs, ys, centreX, centreY);
-                      });
+    {
+        WireframePainter painter(st.FrameBuffer);
+        VisitVisibleSides(
+            st.Grid, order, Band{centreY, 0, st.ViewHeight},
+            [&](const VisibleSide& vs) { painter.Triangle(vs.x, vs.y, centreX, centreY); });
+    }
+    // The painter sets the fourth byte of what it draws; in the frame that byte carries no
+    // colour and stays 0, as the fill leaves it.
+    for (Pixel& p : st.FrameBuffer.Pixels()) p = ColourOf(p);
 }
 
 }  // namespace
@@ -319,16 +240,23 @@ void RenderFrame(SharedState& st, int order, const RenderOptions& options) {
     const int height = st.FrameBuffer.Height();
     const int bands = std::clamp(options.threads, 1, std::max(1, height / 16));
     if (bands == 1) {
-        DrawTexturedBand(st, order, options.referenceFill, 0, height);
+        DrawTexturedBand(st, order, options, 0, height);
         return;
     }
     // Every band draws every side in the same order, so each pixel keeps the same last
     // writer as in one pass.
     std::vector<std::thread> workers;
-    for (int b = 1; b < bands; ++b)
-        workers.emplace_back(DrawTexturedBand, std::ref(st), order, options.referenceFill,
-                             height * b / bands, height * (b + 1) / bands);
-    DrawTexturedBand(st, order, options.referenceFill, 0, height / bands);
+    workers.reserve(bands - 1);
+    for (int b = 1; b < bands; ++b) {
+        const int begin = height * b / bands, end = height * (b + 1) / bands;
+        try {
+            workers.emplace_back(DrawTexturedBand, std::ref(st), order, std::cref(options), begin,
+                                 end);
+        } catch (const std::system_error&) {
+            DrawTexturedBand(st, order, options, begin, end);  // no thread to spare: draw it here
+        }
+    }
+    DrawTexturedBand(st, order, options, 0, height / bands);
     for (std::thread& w : workers) w.join();
 }
 

@@ -15,6 +15,11 @@ struct TriangleWeights {
 TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1, double x2,
                                      double y2, double px, double py);
 
+// The inner loop of the fast fill. Every kernel draws exactly the same pixels; they differ in
+// how many they take at once. kBest is the widest the processor runs (four with AVX2, else
+// two with SSE2); a kernel the processor cannot run falls back to a narrower one.
+enum class FillKernel { kBest, kQuads, kPairs, kScalar };
+
 // What one call of the fill reads besides the model: set by RenderFrame for each side.
 struct FillContext {
     const ModelGrid* grid = nullptr;
@@ -22,15 +27,16 @@ struct FillContext {
     Raster* frame = nullptr;
     std::int32_t CentreX = 0;
     std::int32_t CentreY = 0;
-    double ShadeFactor = 0.0;
-    int rowBegin = 0;  // rows of the frame this call may write: [rowBegin, rowEnd)
+    double ShadeFactor = 0.0;  // 0..1
+    int rowBegin = 0;          // rows of the frame this call may write: [rowBegin, rowEnd)
     int rowEnd = 0;
+    FillKernel kernel = FillKernel::kBest;
 };
 
 // One textured, shaded triangle side: side 1 takes the front positions and picture, any
-// other value the back ones.
-void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                  int side);
+// other value the back ones. A side with a coordinate that is not a finite number is not
+// drawn; a picture coordinate outside the picture takes the nearest border pixel.
+void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2, int side);
 
 // The same fill, pixel by pixel over the whole bounding box exactly as the rule reads; the
 // fast fill must match it everywhere.
@@ -42,8 +48,9 @@ void FillTriangleByBox(const FillContext& ctx, int i0, int j0, int i1, int j1, i
 double ShadeFactorOf(double cos, double lightAmount);
 
 struct RenderOptions {
-    int threads = 1;               // horizontal bands drawn at once
-    bool referenceFill = false;    // draw with FillTriangleByBox
+    int threads = 1;                        // horizontal bands drawn at once
+    bool referenceFill = false;             // draw with FillTriangleByBox
+    FillKernel kernel = FillKernel::kBest;  // the fast fill's inner loop
 };
 
 // Draws the model into state.FrameBuffer (ViewWidth x ViewHeight): the background, then the

@@ -1,0 +1,128 @@
+// One frame of a full-HD picture's model: polygon sizes 4 and 8, unturned and turned by 45
+// degrees about a diagonal, one and two threads, the fast and the per-pixel fill; and the
+// background fill alone, the floor that a frame cannot beat.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "builder/build.h"
+#include "render/render_frame.h"
+#include "tests/support/pictures.h"
+#include "viewer/rotation.h"
+
+namespace vonnik {
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// A large colourful figure over most of the frame: an ellipse with discs bulging from it.
+Raster BigFigure() {
+    Raster r(kWidth, kHeight, test::kWhite);
+    struct Disc {
+        double cx, cy, rx, ry;
+    };
+    const Disc discs[] = {{960, 540, 760, 420}, {300, 250, 220, 200},  {1600, 300, 260, 230},
+                          {420, 850, 240, 200}, {1550, 820, 300, 240}, {960, 120, 200, 110}};
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            for (const Disc& d : discs) {
+                const double u = (x - d.cx) / d.rx, v = (y - d.cy) / d.ry;
+                if (u * u + v * v <= 1.0) {
+                    r.Set(x, y, test::FigureColour(x, y));
+                    break;
+                }
+            }
+    return r;
+}
+
+// Turns the built model by 45 degrees about the axis (1, 1, 0), as drags would leave it.
+void TurnAboutDiagonal(ModelGrid& g) {
+    const double k = 1.0 / std::sqrt(2.0), c = std::cos(M_PI / 4), s = std::sin(M_PI / 4);
+    const double kx = k, ky = k;
+    StepMatrix m{};
+    m.m[0][0] = c + kx * kx * (1 - c);
+    m.m[0][1] = kx * ky * (1 - c);
+    m.m[0][2] = ky * s;
+    m.m[1][0] = kx * ky * (1 - c);
+    m.m[1][1] = c + ky * ky * (1 - c);
+    m.m[1][2] = -kx * s;
+    m.m[2][0] = -ky * s;
+    m.m[2][1] = kx * s;
+    m.m[2][2] = c;
+    const auto turn = [&](GridArray<double>& X, GridArray<double>& Y, GridArray<double>& Z) {
+        auto &xs = X.Values(), &ys = Y.Values(), &zs = Z.Values();
+        for (std::size_t n = 0; n < xs.size(); ++n) {
+            const Vec3 v = m.Apply({xs[n], ys[n], zs[n]});
+            xs[n] = v.x;
+            ys[n] = v.y;
+            zs[n] = v.z;
+        }
+    };
+    turn(g.FrontX, g.FrontY, g.FrontZ);
+    turn(g.BackX, g.BackY, g.BackZ);
+    g.ViewAxisA = m.Apply(g.ViewAxisA);
+    g.ViewAxisB = m.Apply(g.ViewAxisB);
+    g.DrawOrder = ChooseDrawOrder(g.ViewAxisA, g.ViewAxisB);
+}
+
+// Built once per polygon size and kept: a build of this picture takes far longer than a frame.
+const SharedState& BuiltModel(int polygonSize, bool turned) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<SharedState>> cache;
+    std::unique_ptr<SharedState>& slot = cache[{polygonSize, turned}];
+    if (!slot) {
+        static const Raster figure = BigFigure();
+        slot = std::make_unique<SharedState>();
+        PanelInputs panel;
+        panel.PolygonText = std::to_string(polygonSize);
+        panel.TrackBarPosition = 200;
+        SetLightPoint(*slot, 48, 40, false);
+        BuildIntoState(*slot, panel, "figure.bmp", figure, figure, {});
+        if (turned) TurnAboutDiagonal(slot->Grid);
+    }
+    return *slot;
+}
+
+// Arguments: polygon size, turned (0/1), threads, fill (0 the fast fill with the widest
+// kernel, 1 the per-pixel reference, 2 the fast fill two pixels at a time, as on processors
+// without AVX2).
+void BM_Frame(benchmark::State& bs) {
+    SharedState st = BuiltModel(static_cast<int>(bs.range(0)), bs.range(1) != 0);
+    RenderOptions options;
+    options.threads = static_cast<int>(bs.range(2));
+    options.referenceFill = bs.range(3) == 1;
+    options.kernel = bs.range(3) == 2 ? FillKernel::kPairs : FillKernel::kBest;
+    for (auto _ : bs) {
+        RenderFrame(st, st.Grid.DrawOrder, options);
+        benchmark::DoNotOptimize(st.FrameBuffer.Pixels().data());
+    }
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Frame)
+    ->ArgNames({"size", "turned", "threads", "fill"})
+    ->ArgsProduct({{4, 8}, {0, 1}, {1, 2}, {0}})
+    ->ArgsProduct({{8}, {0, 1}, {1}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The background alone: a frame of the same size with no model.
+void BM_BackgroundFill(benchmark::State& bs) {
+    SharedState st;
+    st.ViewWidth = kWidth;
+    st.ViewHeight = kHeight;
+    st.Grid.BackgroundColour = 0x123456;
+    for (auto _ : bs) {
+        RenderFrame(st, 1);
+        benchmark::DoNotOptimize(st.FrameBuffer.Pixels().data());
+    }
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BackgroundFill)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace vonnik

@@ -1,0 +1,326 @@
+#include "render/fill_kernels.h"
+
+#include <algorithm>
+
+#include "core/numbers.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define VONNIK_PAIRS 1
+#endif
+#if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VONNIK_QUADS 1
+#endif
+
+namespace vonnik::fill {
+namespace {
+
+// For v within the frame's columns, where the conversion cannot overflow.
+inline std::int64_t CeilToInt(double v) {
+    const auto t = static_cast<std::int64_t>(v);
+    return t + (static_cast<double>(t) < v ? 1 : 0);
+}
+inline std::int64_t FloorToInt(double v) {
+    const auto t = static_cast<std::int64_t>(v);
+    return t - (static_cast<double>(t) > v ? 1 : 0);
+}
+
+// Calls run(row, first, last, qy) for every row of the side whose run between the column
+// limits is not empty.
+template <typename Run>
+inline void ForEachRun(const Side& q, Raster& frame, Run&& run) {
+    const double left = static_cast<double>(q.left), right = static_cast<double>(q.right);
+    for (std::int64_t r = q.top; r <= q.bottom; ++r) {
+        const double qy = (r + 0.5) - q.y0;
+        const double lo = std::max(
+            {left, q.lowOffset[0] + q.lowSlope[0] * qy, q.lowOffset[1] + q.lowSlope[1] * qy});
+        const double hi = std::min(
+            {right, q.highOffset[0] + q.highSlope[0] * qy, q.highOffset[1] + q.highSlope[1] * qy});
+        if (lo > hi) continue;
+        run(frame.Row(static_cast<int>(r)), CeilToInt(lo), FloorToInt(hi), qy);
+    }
+}
+
+template <bool kTexelsInside>
+Pixel TexelAt(const Raster& pic, double u, double v) {
+    if constexpr (kTexelsInside) {
+        return pic.Row(static_cast<int>(v))[static_cast<int>(u)];
+    } else {
+        // A coordinate outside the picture takes its nearest border pixel.
+        return pic.AtClamped(TruncClamped(u, -1, pic.Width()), TruncClamped(v, -1, pic.Height()));
+    }
+}
+
+template <bool kTexelsInside>
+void ShadeScalar(const Side& q, const Raster& pic, Raster& frame) {
+    ForEachRun(q, frame, [&](Pixel* row, std::int64_t first, std::int64_t last, double qy) {
+        const double bq = q.d2x * qy, cq = q.d1x * qy;
+        // c + 0.5 is exact, so counting centres in doubles gives the same qx as converting c.
+        double cx = first + 0.5;
+        for (std::int64_t c = first; c <= last; ++c, cx += 1.0) {
+            const double qx = cx - q.x0;
+            const double s = (qx * q.d2y - bq) * q.inv;
+            const double t = (cq - qx * q.d1y) * q.inv;
+            if (!(s >= 0.0 && t >= 0.0 && s + t <= 1.0)) continue;
+            const double u = q.dt1x * s + q.t0x + q.dt2x * t;
+            const double v = q.dt1y * s + q.t0y + q.dt2y * t;
+            row[c] = Shade(TexelAt<kTexelsInside>(pic, u, v), q.shade);
+        }
+    });
+}
+
+#if defined(VONNIK_PAIRS)
+
+// Two texels shaded at once: the same int-to-double conversions, products and truncations
+// as Shade, lane by lane. The result holds the two output words in its low 64 bits.
+inline __m128i ShadePair(Pixel a, Pixel b, __m128d f) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i words = _mm_and_si128(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(a)),
+                                                           _mm_cvtsi32_si128(static_cast<int>(b))),
+                                        _mm_set1_epi32(0x00FFFFFF));
+    const __m128i bytes = _mm_unpacklo_epi8(words, zero);
+    const auto scale = [&](__m128i channels) {
+        const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(channels), f));
+        const __m128i high =
+            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(channels, 8)), f));
+        return _mm_unpacklo_epi64(low, high);
+    };
+    const __m128i first = scale(_mm_unpacklo_epi16(bytes, zero));
+    const __m128i second = scale(_mm_unpackhi_epi16(bytes, zero));
+    return _mm_packus_epi16(_mm_packs_epi32(first, second), zero);
+}
+
+// Runs of two pixels at a time (lane 0 column c, lane 1 column c + 1) for a side whose
+// picture coordinates all truncate into the picture.
+class PairShader {
+  public:
+    PairShader(const Side& q, const Raster& pic)
+        : q_(q),
+          x0_(_mm_set1_pd(q.x0)),
+          d1y_(_mm_set1_pd(q.d1y)),
+          d2y_(_mm_set1_pd(q.d2y)),
+          inv_(_mm_set1_pd(q.inv)),
+          width_(_mm_set1_pd(pic.Width())),
+          texels_(pic.Pixels().data()) {}
+
+    void Run(Pixel* row, std::int64_t first, std::int64_t last, double qy) const {
+        const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0);
+        const __m128d bq = _mm_set1_pd(q_.d2x * qy), cq = _mm_set1_pd(q_.d1x * qy);
+        const __m128d lastCx = _mm_set1_pd(last + 0.5);
+        __m128d cx = _mm_set_pd(first + 1.5, first + 0.5);
+        for (std::int64_t c = first; c <= last; c += 2, cx = _mm_add_pd(cx, two)) {
+            const __m128d qx = _mm_sub_pd(cx, x0_);
+            const __m128d s = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(qx, d2y_), bq), inv_);
+            const __m128d t = _mm_mul_pd(_mm_sub_pd(cq, _mm_mul_pd(qx, d1y_)), inv_);
+            __m128d in = _mm_and_pd(_mm_cmpge_pd(s, zero), _mm_cmpge_pd(t, zero));
+            in = _mm_and_pd(in, _mm_cmple_pd(_mm_add_pd(s, t), one));
+            in = _mm_and_pd(in, _mm_cmple_pd(cx, lastCx));
+            const int drawn = _mm_movemask_pd(in);
+            if (drawn == 0) continue;
+            const __m128i out = Texels(s, t, in);
+            if (drawn == 3)
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(row + c), out);
+            else if (drawn == 1)
+                row[c] = static_cast<Pixel>(_mm_cvtsi128_si32(out));
+            else
+                row[c + 1] = static_cast<Pixel>(_mm_cvtsi128_si32(_mm_srli_si128(out, 4)));
+        }
+    }
+
+  private:
+    // The shaded texels of the two lanes' weights; lanes that are not drawn read element 0
+    // instead of whatever their coordinates hold.
+    __m128i Texels(__m128d s, __m128d t, __m128d in) const {
+        const __m128d u = Interpolate(q_.t0x, q_.dt1x, q_.dt2x, s, t);
+        const __m128d v = Interpolate(q_.t0y, q_.dt1y, q_.dt2y, s, t);
+        // Row times width plus column is exact in doubles at any picture size.
+        const __m128d ut = _mm_cvtepi32_pd(_mm_cvttpd_epi32(u));
+        const __m128d vt = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
+        const __m128i at = _mm_cvttpd_epi32(_mm_and_pd(_mm_add_pd(_mm_mul_pd(vt, width_), ut), in));
+        return ShadePair(texels_[_mm_cvtsi128_si32(at)],
+                         texels_[_mm_cvtsi128_si32(_mm_srli_si128(at, 4))], _mm_set1_pd(q_.shade));
+    }
+
+    // d1 * s + t0 + d2 * t, in the rule's order.
+    static __m128d Interpolate(double t0, double d1, double d2, __m128d s, __m128d t) {
+        return _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(d1), s), _mm_set1_pd(t0)),
+                          _mm_mul_pd(_mm_set1_pd(d2), t));
+    }
+
+    const Side& q_;
+    __m128d x0_, d1y_, d2y_, inv_, width_;
+    const Pixel* texels_;
+};
+
+void ShadePairs(const Side& q, const Raster& pic, Raster& frame) {
+    const PairShader shader(q, pic);
+    ForEachRun(q, frame, [&](Pixel* row, std::int64_t first, std::int64_t last, double qy) {
+        shader.Run(row, first, last, qy);
+    });
+}
+
+#endif
+
+#if defined(VONNIK_QUADS)
+
+#define VONNIK_AVX2 __attribute__((target("avx2")))
+
+// One colour byte of four texels, at the given shift, times the light factor as a double,
+// truncated: Shade for one channel of four pixels.
+VONNIK_AVX2 inline __m128i ShadeChannel(__m128i texels, int shift, __m256d f) {
+    const __m128i bytes = _mm_and_si128(_mm_srli_epi32(texels, shift), _mm_set1_epi32(0xFF));
+    return _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(bytes), f));
+}
+
+// The four output words of four texels. Each scaled byte stays within 0..255, so the three
+// can be put together with shifts.
+VONNIK_AVX2 inline __m128i ShadeQuad(__m128i texels, __m256d f) {
+    const __m128i blue = ShadeChannel(texels, 0, f);
+    const __m128i green = ShadeChannel(texels, 8, f);
+    const __m128i red = ShadeChannel(texels, 16, f);
+    return _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
+}
+
+// d1 * s + t0 + d2 * t, in the rule's order.
+VONNIK_AVX2 inline __m256d Interpolate(double t0, double d1, double d2, __m256d s, __m256d t) {
+    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(d1), s), _mm256_set1_pd(t0)),
+                         _mm256_mul_pd(_mm256_set1_pd(d2), t));
+}
+
+// The element index of each drawn lane's texel, 0 for the others (whose coordinates may
+// hold anything); drawn is all ones in each drawn lane.
+VONNIK_AVX2 inline __m128i TexelIndices(const Side& q, __m256d s, __m256d t, __m128i drawn,
+                                        __m128i width) {
+    const __m128i u = _mm256_cvttpd_epi32(Interpolate(q.t0x, q.dt1x, q.dt2x, s, t));
+    const __m128i v = _mm256_cvttpd_epi32(Interpolate(q.t0y, q.dt1y, q.dt2y, s, t));
+    const __m128i at = _mm_add_epi32(_mm_mullo_epi32(v, width), u);
+    return _mm_castps_si128(
+        _mm_blendv_ps(_mm_setzero_ps(), _mm_castsi128_ps(at), _mm_castsi128_ps(drawn)));
+}
+
+// The low 32 bits of each 64-bit lane: a 64-bit lane mask as a 32-bit one.
+VONNIK_AVX2 inline __m128i Narrow(__m256d mask) {
+    const __m128 low = _mm_castpd_ps(_mm256_castpd256_pd128(mask));
+    const __m128 high = _mm_castpd_ps(_mm256_extractf128_pd(mask, 1));
+    return _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
+// Four plain loads: the gather instruction is slow on some processors.
+VONNIK_AVX2 inline __m128i LoadTexels(const Pixel* texels, __m128i at) {
+    const auto element = [&](int k) {
+        return static_cast<int>(texels[static_cast<std::uint32_t>(k)]);
+    };
+    return _mm_set_epi32(element(_mm_extract_epi32(at, 3)), element(_mm_extract_epi32(at, 2)),
+                         element(_mm_extract_epi32(at, 1)), element(_mm_cvtsi128_si32(at)));
+}
+
+// The run limits of one row, already rounded inwards to whole columns; lo > hi when the
+// run is empty.
+struct RunLimits {
+    __m128d lowOffset, lowSlope, highOffset, highSlope, left, right;
+
+    VONNIK_AVX2 void Of(double qy, __m128d& lo, __m128d& hi) const {
+        const __m128d qys = _mm_set1_pd(qy);
+        const __m128d lows = _mm_add_pd(lowOffset, _mm_mul_pd(lowSlope, qys));
+        const __m128d highs = _mm_add_pd(highOffset, _mm_mul_pd(highSlope, qys));
+        lo = _mm_max_sd(_mm_max_sd(left, lows), _mm_unpackhi_pd(lows, lows));
+        hi = _mm_min_sd(_mm_min_sd(right, highs), _mm_unpackhi_pd(highs, highs));
+        lo = _mm_ceil_sd(lo, lo);
+        hi = _mm_floor_sd(hi, hi);
+    }
+};
+
+// Columns first..last of one row, four at a time (lane k column c + k); cx holds the lanes'
+// column centres and lastCx the centre of column last.
+struct QuadShader {
+    const Side& q;
+    __m256d x0, d1y, d2y, inv, shade;
+    __m128i width;
+    const Pixel* texels;
+
+    VONNIK_AVX2 void Run(Pixel* row, std::int64_t first, std::int64_t last, __m256d cx,
+                         __m256d lastCx, double qy) const {
+        const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+        const __m256d four = _mm256_set1_pd(4.0);
+        const __m256d bq = _mm256_set1_pd(q.d2x * qy), cq = _mm256_set1_pd(q.d1x * qy);
+        for (std::int64_t c = first; c <= last; c += 4, cx = _mm256_add_pd(cx, four)) {
+            const __m256d qx = _mm256_sub_pd(cx, x0);
+            const __m256d s = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(qx, d2y), bq), inv);
+            const __m256d t = _mm256_mul_pd(_mm256_sub_pd(cq, _mm256_mul_pd(qx, d1y)), inv);
+            __m256d in = _mm256_and_pd(_mm256_cmp_pd(s, zero, _CMP_GE_OQ),
+                                       _mm256_cmp_pd(t, zero, _CMP_GE_OQ));
+            in = _mm256_and_pd(in, _mm256_cmp_pd(_mm256_add_pd(s, t), one, _CMP_LE_OQ));
+            in = _mm256_and_pd(in, _mm256_cmp_pd(cx, lastCx, _CMP_LE_OQ));
+            if (_mm256_testz_pd(in, in)) continue;
+            const __m128i drawn = Narrow(in);
+            const __m128i at = TexelIndices(q, s, t, drawn, width);
+            _mm_maskstore_epi32(reinterpret_cast<int*>(row + c), drawn,
+                                ShadeQuad(LoadTexels(texels, at), shade));
+        }
+    }
+};
+
+VONNIK_AVX2 void ShadeQuads(const Side& q, const Raster& pic, Raster& frame) {
+    const RunLimits limits{_mm_loadu_pd(q.lowOffset),
+                           _mm_loadu_pd(q.lowSlope),
+                           _mm_loadu_pd(q.highOffset),
+                           _mm_loadu_pd(q.highSlope),
+                           _mm_set_sd(static_cast<double>(q.left)),
+                           _mm_set_sd(static_cast<double>(q.right))};
+    const QuadShader shader{q,
+                            _mm256_set1_pd(q.x0),
+                            _mm256_set1_pd(q.d1y),
+                            _mm256_set1_pd(q.d2y),
+                            _mm256_set1_pd(q.inv),
+                            _mm256_set1_pd(q.shade),
+                            _mm_set1_epi32(pic.Width()),
+                            pic.Pixels().data()};
+    const __m256d lanes = _mm256_set_pd(3.5, 2.5, 1.5, 0.5);
+    const __m128d half = _mm_set_sd(0.5);
+    // r + 0.5 is exact, so counting row centres in doubles gives the same qy.
+    double cy = q.top + 0.5;
+    for (std::int64_t r = q.top; r <= q.bottom; ++r, cy += 1.0) {
+        const double qy = cy - q.y0;
+        __m128d lo, hi;
+        limits.Of(qy, lo, hi);
+        if (_mm_comigt_sd(lo, hi)) continue;
+        const __m256d cx = _mm256_add_pd(_mm256_broadcastsd_pd(lo), lanes);
+        const __m256d lastCx = _mm256_broadcastsd_pd(_mm_add_sd(hi, half));
+        shader.Run(frame.Row(static_cast<int>(r)), _mm_cvttsd_si64(lo), _mm_cvttsd_si64(hi), cx,
+                   lastCx, qy);
+    }
+}
+
+bool RunsQuads() {
+    static const bool runs = __builtin_cpu_supports("avx2");
+    return runs;
+}
+
+#undef VONNIK_AVX2
+
+#endif
+
+}  // namespace
+
+void ShadeSide(const Side& side, const Raster& picture, Raster& frame, FillKernel kernel) {
+    if (!side.texelsInside) {
+        ShadeScalar<false>(side, picture, frame);
+        return;
+    }
+#if defined(VONNIK_QUADS)
+    if ((kernel == FillKernel::kBest || kernel == FillKernel::kQuads) && RunsQuads()) {
+        ShadeQuads(side, picture, frame);
+        return;
+    }
+#endif
+#if defined(VONNIK_PAIRS)
+    if (kernel != FillKernel::kScalar) {
+        ShadePairs(side, picture, frame);
+        return;
+    }
+#endif
+    ShadeScalar<true>(side, picture, frame);
+}
+
+}  // namespace vonnik::fill

@@ -1,0 +1,151 @@
+// The rotation step of a right-button drag: the angles from the mouse motion, the step
+// matrix, which vertices it turns, and the drawing order it leaves.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/render/render_fixtures.h"
+#include "viewer/rotation.h"
+
+namespace vonnik::test {
+namespace {
+
+constexpr int kWidth = 200, kHeight = 100;
+constexpr double kUntouched = 1234.5;
+
+// A 6 x 5 lattice in a 200 x 100 view with heights, so that every axis of a turn shows:
+// border vertices (state 0) hold kUntouched everywhere.
+ModelGrid TiltedLattice() {
+    ModelGrid g = FlatLattice(6, 5, 10.0);
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            g.FrontZ(i, j) = -3.0 - i + 0.5 * j;
+            g.BackZ(i, j) = 3.0 + i - 0.25 * j;
+            if (g.VertexState(i, j) != kOutside) continue;
+            for (GridArray<double>* a :
+                 {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
+                  &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
+                (*a)(i, j) = kUntouched;
+        }
+    }
+    return g;
+}
+
+// The three elementary turns, written out independently of the step matrix.
+Vec3 AboutX(double a, const Vec3& v) {
+    return {v.x, std::cos(a) * v.y - std::sin(a) * v.z, std::sin(a) * v.y + std::cos(a) * v.z};
+}
+Vec3 AboutY(double b, const Vec3& v) {
+    return {std::cos(b) * v.x + std::sin(b) * v.z, v.y, -std::sin(b) * v.x + std::cos(b) * v.z};
+}
+Vec3 AboutZ(double c, const Vec3& v) {
+    return {std::cos(c) * v.x - std::sin(c) * v.y, std::sin(c) * v.x + std::cos(c) * v.y, v.z};
+}
+
+void ExpectNear(const Vec3& actual, const Vec3& expected, const std::string& where) {
+    EXPECT_NEAR(actual.x, expected.x, 1e-12) << where;
+    EXPECT_NEAR(actual.y, expected.y, 1e-12) << where;
+    EXPECT_NEAR(actual.z, expected.z, 1e-12) << where;
+}
+
+// Runs one step from (fromX, fromY) to (toX, toY) and checks that every vertex of state above
+// 0, on both sides, and both view axes turned as `turn` says.
+template <typename Turn>
+void ExpectStepTurns(int fromX, int fromY, int toX, int toY, Turn turn) {
+    const ModelGrid before = TiltedLattice();
+    ModelGrid g = before;
+    MouseTrack mouse{fromX, fromY};
+    RotationStep(g, mouse, toX, toY, kWidth, kHeight);
+    for (int i = 1; i < 5; ++i) {
+        for (int j = 1; j < 4; ++j) {
+            const std::string at = "vertex " + std::to_string(i) + ", " + std::to_string(j);
+            ExpectNear({g.FrontX(i, j), g.FrontY(i, j), g.FrontZ(i, j)},
+                       turn({before.FrontX(i, j), before.FrontY(i, j), before.FrontZ(i, j)}),
+                       at + " front");
+            ExpectNear({g.BackX(i, j), g.BackY(i, j), g.BackZ(i, j)},
+                       turn({before.BackX(i, j), before.BackY(i, j), before.BackZ(i, j)}),
+                       at + " back");
+        }
+    }
+    ExpectNear(g.ViewAxisA, turn({1, 0, 0}), "axis A");
+    ExpectNear(g.ViewAxisB, turn({0, 1, 0}), "axis B");
+    EXPECT_EQ(mouse.LastMouseX, toX);
+    EXPECT_EQ(mouse.LastMouseY, toY);
+}
+
+TEST(RotationStep, AHorizontalDragThroughTheCentreTurnsAboutY) {
+    // Y = H/2: b = dx / 100, a = c = 0.
+    ExpectStepTurns(130, 50, 100, 50, [](const Vec3& v) { return AboutY(0.3, v); });
+    ExpectStepTurns(20, 50, 65, 50, [](const Vec3& v) { return AboutY(-0.45, v); });
+}
+
+TEST(RotationStep, AVerticalDragThroughTheCentreTurnsAboutX) {
+    // X = W/2: a = -dy / 100, b = c = 0.
+    ExpectStepTurns(100, 20, 100, 45, [](const Vec3& v) { return AboutX(0.25, v); });
+    ExpectStepTurns(100, 90, 100, 60, [](const Vec3& v) { return AboutX(-0.3, v); });
+}
+
+TEST(RotationStep, AHorizontalDragAlongTheTopEdgeRolls) {
+    // Y = 0, q = -0.5: a = b = 0, c = -dx / 100.
+    ExpectStepTurns(150, 0, 110, 0, [](const Vec3& v) { return AboutZ(-0.4, v); });
+}
+
+TEST(RotationStep, TheStepMatrixTurnsAboutYThenXThenZ) {
+    const double a = 0.3, b = -0.7, c = 1.1;
+    const StepMatrix m = DragStepMatrix(a, b, c);
+    for (const Vec3& v : {Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}, Vec3{2.5, -1.5, 4.0}})
+        ExpectNear(m.Apply(v), AboutZ(c, AboutX(a, AboutY(b, v))), "step matrix");
+}
+
+TEST(RotationStep, VerticesOutsideTheModelAreNeitherSavedNorTurned) {
+    ModelGrid g = TiltedLattice();
+    MouseTrack mouse{10, 10};
+    RotationStep(g, mouse, 170, 80, kWidth, kHeight);
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            if (g.VertexState(i, j) != kOutside) continue;
+            for (const GridArray<double>* a :
+                 {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
+                  &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
+                EXPECT_EQ((*a)(i, j), kUntouched) << i << ", " << j;
+        }
+    }
+    EXPECT_NE(g.FrontX(2, 2), TiltedLattice().FrontX(2, 2));
+}
+
+TEST(RotationStep, TheSavedCopiesHoldThePositionsBeforeTheStep) {
+    const ModelGrid before = TiltedLattice();
+    ModelGrid g = before;
+    MouseTrack mouse{40, 70};
+    RotationStep(g, mouse, 90, 20, kWidth, kHeight);
+    EXPECT_EQ(g.SavedFrontX(2, 1), before.FrontX(2, 1));
+    EXPECT_EQ(g.SavedFrontZ(3, 3), before.FrontZ(3, 3));
+    EXPECT_EQ(g.SavedBackY(4, 2), before.BackY(4, 2));
+    EXPECT_EQ(g.SavedViewAxes[0], before.ViewAxisA);
+    EXPECT_EQ(g.SavedViewAxes[1], before.ViewAxisB);
+}
+
+TEST(RotationStep, APureRollRightAfterABuildChoosesOrderTwo) {
+    ModelGrid g = TiltedLattice();
+    g.DrawOrder = 1;
+    MouseTrack mouse{150, 0};
+    RotationStep(g, mouse, 110, 0, kWidth, kHeight);
+    EXPECT_EQ(g.ViewAxisA.z, 0.0);
+    EXPECT_EQ(g.ViewAxisB.z, 0.0);
+    EXPECT_EQ(g.DrawOrder, 2);
+}
+
+TEST(DrawOrder, FollowsTheAxisThatPointsMostSteeplyOutOfTheScreen) {
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.6}, {0, 0, 0.5}), 4);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.6}, {0, 0, 0.5}), 3);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, 0.7}), 2);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, -0.7}), 1);
+    // Equal magnitudes pick from B.
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.5}, {0, 0, -0.5}), 1);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.5}, {0, 0, 0.5}), 2);
+    EXPECT_EQ(ChooseDrawOrder({1, 0, 0}, {0, 1, 0}), 2);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.0}, {0, 0, -0.0}), 2);  // -0 is not below 0
+}
+
+}  // namespace
+}  // namespace vonnik::test

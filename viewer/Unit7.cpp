@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <thread>
 
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
@@ -32,6 +33,14 @@ Qt::WindowFlags FixedWindowFlags() {
 }
 
 namespace {
+
+// A drag renders a whole frame per mouse move: bands on every core keep large models
+// turning smoothly, and each pixel keeps the last writer it has in one pass.
+RenderOptions ViewerRenderOptions() {
+    RenderOptions options;
+    options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    return options;
+}
 
 // The file dialog for the mesh; a name typed without a known extension takes the one of the
 // chosen filter.
@@ -82,11 +91,11 @@ void TForm2::FormPaint(QObject*) {
     repaint();
     // A window the system has not exposed yet gets no paint event; FrameBuffer still has to
     // hold the frame it will show, which is what a snapshot saves.
-    if (!framePainted_) RenderFrame(State, State.Grid.DrawOrder);
+    if (!framePainted_) RenderFrame(State, State.Grid.DrawOrder, ViewerRenderOptions());
 }
 
 void TForm2::paintEvent(QPaintEvent*) {
-    RenderFrame(State, State.Grid.DrawOrder);
+    RenderFrame(State, State.Grid.DrawOrder, ViewerRenderOptions());
     framePainted_ = true;
     QPainter(this).drawImage(0, 0, ImageOf(State.FrameBuffer));
 }

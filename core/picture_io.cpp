@@ -1,11 +1,13 @@
 #include "core/picture_io.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QSaveFile>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -57,6 +59,18 @@ std::optional<PackedChannels> PackedChannelsOf(QIODevice& file) {
     return std::nullopt;
 }
 
+// The width and height a BMP file's information header claims (the height negative for
+// top-down rows); nothing for other files.
+std::optional<QSize> ClaimedBmpSize(QIODevice& file) {
+    const QByteArray head = file.peek(26);
+    if (head.size() < 26 || !head.startsWith("BM")) return std::nullopt;
+    if (LittleEndian(head, 14, 4) == 12)  // the old header: two 16-bit numbers
+        return QSize(static_cast<int>(LittleEndian(head, 18, 2)),
+                     static_cast<int>(LittleEndian(head, 20, 2)));
+    return QSize(static_cast<std::int32_t>(LittleEndian(head, 18, 4)),
+                 static_cast<std::int32_t>(LittleEndian(head, 22, 4)));
+}
+
 // Qt reads a full colour table for the old 12-byte header and then takes the first pixels
 // from what is really the table's tail: refuse such files rather than show shifted pixels.
 bool HasShortOldColourTable(QIODevice& file) {
@@ -101,7 +115,7 @@ void RescaleNarrowChannels(QImage& image, const PackedChannels& packed) {
 
 // The reason a write or flush of file failed. Qt reports a failed flush as "Unknown
 // error"; the system's reason is still in errno then.
-std::string WriteFailure(const QSaveFile& file, int err) {
+std::string WriteFailure(const QFileDevice& file, int err) {
     return err != 0 ? std::strerror(err) : file.errorString().toStdString();
 }
 
@@ -116,18 +130,16 @@ void FlushOrCancel(QSaveFile& file, const std::string& path) {
     throw FileError(path, "cannot write: " + why);
 }
 
-void WriteAtomically(const std::string& path, const char* data, qint64 size) {
-    QSaveFile file(ToQ(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path, "cannot create: " + file.errorString().toStdString());
+// A device or a pipe that already exists (/dev/null, /dev/stdout, ...) takes the bytes
+// as they come; saving through a temporary file would rename that over the device or
+// pipe itself and, run as root, replace /dev/null with a regular file.
+void WriteToDevice(const std::string& path, const char* data, qint64 size) {
+    QFile file(ToQ(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw FileError(path, "cannot open: " + file.errorString().toStdString());
     errno = 0;
-    if (file.write(data, size) != size) {
-        const std::string why = WriteFailure(file, errno);
-        file.cancelWriting();
-        throw FileError(path, "cannot write: " + why);
-    }
-    FlushOrCancel(file, path);
-    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+    if (file.write(data, size) != size)
+        throw FileError(path, "cannot write: " + WriteFailure(file, errno));
 }
 
 void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
@@ -174,6 +186,7 @@ Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
 
 Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t maxPixels) {
     const std::optional<PackedChannels> packed = PackedChannelsOf(file);
+    const std::optional<QSize> claimed = ClaimedBmpSize(file);  // before the reader moves on
     if (HasShortOldColourTable(file))
         throw FileError(path, "the colour table is shorter than the picture's bit depth needs");
     // The pixel limit below is checked before reading; Qt's own allocation limit is only
@@ -184,9 +197,14 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
     if (!reader.canRead())
         throw FileError(
             path, "not a picture that can be read (" + reader.errorString().toStdString() + ")");
-    // Top-down BMP files report a negative height here.
-    const QSize reported = reader.size();
-    const QSize size(std::abs(reported.width()), std::abs(reported.height()));
+    // Top-down BMP files report a negative height here. Qt reports no size at all (-1 x -1)
+    // for a BMP header it refuses to read, as it does for several hundred million pixels:
+    // the header's own claim then decides whether the refusal says "too large".
+    QSize reported = reader.size();
+    if (reported == QSize(-1, -1)) reported = claimed.value_or(reported);
+    // A header may claim -2^31 rows, whose magnitude has no int: such a size is invalid.
+    const auto magnitude = [](int v) { return v == INT_MIN ? -1 : std::abs(v); };
+    const QSize size(magnitude(reported.width()), magnitude(reported.height()));
     if (!size.isValid() || size.width() <= 0 || size.height() <= 0)
         throw FileError(path, "the picture has no valid size");
     const std::uint64_t pixels =
@@ -247,22 +265,38 @@ std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
     return out;
 }
 
-void SaveFrameBmp(const Raster& frame, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
-    WriteAtomically(path, reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qint64>(bytes.size()));
-}
-
-void SavePng(const Raster& picture, const std::string& path) {
+void WriteFileAtomically(const std::string& path, const char* data, std::int64_t size) {
+    const QFileInfo target(ToQ(path));
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        WriteToDevice(path, data, size);
+        return;
+    }
     QSaveFile file(ToQ(path));
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(path, "cannot create: " + file.errorString().toStdString());
-    if (!ImageOf(picture).save(&file, "PNG")) {
+    errno = 0;
+    if (file.write(data, size) != size) {
+        const std::string why = WriteFailure(file, errno);
         file.cancelWriting();
-        throw FileError(path, "cannot write the PNG picture");
+        throw FileError(path, "cannot write: " + why);
     }
     FlushOrCancel(file, path);
     if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+}
+
+void SaveFrameBmp(const Raster& frame, const std::string& path) {
+    const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
+    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<std::int64_t>(bytes.size()));
+}
+
+void SavePng(const Raster& picture, const std::string& path) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!ImageOf(picture).save(&buffer, "PNG"))
+        throw FileError(path, "cannot encode the PNG picture");
+    WriteFileAtomically(path, png.constData(), png.size());
 }
 
 }  // namespace vonnik

@@ -46,10 +46,16 @@ Raster RasterOf(const QImage& image);
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame);
 
 // Writes EncodeFrameBmp(frame) to path through a temporary file in the same folder that is
-// renamed into place, so a failed write leaves no partial file. Throws FileError.
+// renamed into place, so a failed write leaves no partial file; an existing device or pipe
+// (/dev/null, /dev/stdout) is written directly. Throws FileError.
 void SaveFrameBmp(const Raster& frame, const std::string& path);
 
-// PNG, for the command-line tool and the exporters. Throws FileError.
+// Writes bytes to path as SaveFrameBmp writes its file: whole or not at all, devices and
+// pipes directly. Throws FileError naming path.
+void WriteFileAtomically(const std::string& path, const char* data, std::int64_t size);
+
+// PNG, for the command-line tool and the exporters, written as SaveFrameBmp writes. Throws
+// FileError.
 void SavePng(const Raster& picture, const std::string& path);
 
 }  // namespace vonnik

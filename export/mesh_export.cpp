@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <bit>
@@ -82,16 +81,8 @@ std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::stri
 }
 
 void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path, "cannot create: " + file.errorString().toStdString());
-    const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        throw FileError(path, "cannot write: " + why);
-    }
-    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<std::int64_t>(bytes.size()));
 }
 
 namespace {

@@ -26,6 +26,9 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan -j "$jobs" --output-on-failure
 
+echo "== sanitizer build (thread): the window-free tests, banded drawing among them"
+VONNIK_JOBS=$jobs bash tools/tsan.sh
+
 echo "== golden outputs through the command-line tool"
 python3 tools/golden_check.py build/release/cli/vonnik-cli ../shared/testdata/golden \
   "$(mktemp -d)"

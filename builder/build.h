@@ -11,14 +11,14 @@ namespace vonnik {
 
 // The panel's inputs that a build reads, as the controls hold them.
 struct PanelInputs {
-    std::string PolygonText = "8";       // Edit1
-    std::string CurvatureText = "100";   // Edit2
-    std::string ToleranceText = "110";   // Edit3
-    bool ColourProjection = false;       // CheckBox1
-    bool SpecialPolygon = false;         // CheckBox2: square lattice
-    bool DoubleSided = false;            // CheckBox3
-    bool BackLight = false;              // CheckBox4
-    int TrackBarPosition = 100;          // TrackBar1, 100..500
+    std::string PolygonText = "8";      // Edit1
+    std::string CurvatureText = "100";  // Edit2
+    std::string ToleranceText = "110";  // Edit3
+    bool ColourProjection = false;      // CheckBox1
+    bool SpecialPolygon = false;        // CheckBox2: square lattice
+    bool DoubleSided = false;           // CheckBox3
+    bool BackLight = false;             // CheckBox4
+    int TrackBarPosition = 100;         // TrackBar1, 100..500
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing

@@ -12,7 +12,7 @@ namespace vonnik {
 // axis, j along its y axis, element (i, j) at i * (GridMaxY + 1) + j.
 template <typename T>
 class GridArray {
-public:
+  public:
     void Resize(int countI, int countJ) {
         countI_ = countI;
         countJ_ = countJ;
@@ -28,7 +28,7 @@ public:
     const std::vector<T>& Values() const { return values_; }
     std::vector<T>& Values() { return values_; }
 
-private:
+  private:
     int countI_ = 0;
     int countJ_ = 0;
     std::vector<T> values_;

@@ -13,7 +13,7 @@ namespace vonnik {
 
 // A build that cannot run (the model would not fit the memory budget, ...).
 class BuildError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

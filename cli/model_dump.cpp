@@ -19,7 +19,7 @@ std::string FormatDouble(double v) {
 namespace {
 
 class JsonObject {
-public:
+  public:
     void Key(const char* name) {
         out_ += first_ ? "{\"" : ",\"";
         out_ += name;
@@ -44,8 +44,10 @@ public:
         out_ += '[';
         for (std::size_t n = 0; n < count && n < values.size(); ++n) {
             if (n) out_ += ',';
-            if constexpr (std::is_floating_point_v<T>) out_ += FormatDouble(values[n]);
-            else out_ += std::to_string(values[n]);
+            if constexpr (std::is_floating_point_v<T>)
+                out_ += FormatDouble(values[n]);
+            else
+                out_ += std::to_string(values[n]);
         }
         out_ += ']';
     }
@@ -54,7 +56,7 @@ public:
     }
     std::string Finish() { return (first_ ? "{" : out_) + "}\n"; }
 
-private:
+  private:
     std::string out_;
     bool first_ = true;
 };

@@ -29,9 +29,12 @@ namespace {
 
 int DigitValue(char c, int radix) {
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
     return v < radix ? v : -1;
 }
 
@@ -49,7 +52,8 @@ std::optional<std::int32_t> TextToInt(std::string_view text) {
     if (p < text.size() && (text[p] == '$' || text[p] == 'x' || text[p] == 'X')) {
         radix = 16;
         ++p;
-    } else if (p + 1 < text.size() && text[p] == '0' && (text[p + 1] == 'x' || text[p + 1] == 'X')) {
+    } else if (p + 1 < text.size() && text[p] == '0' &&
+               (text[p + 1] == 'x' || text[p + 1] == 'X')) {
         radix = 16;
         p += 2;
     }
@@ -62,8 +66,8 @@ std::optional<std::int32_t> TextToInt(std::string_view text) {
         if (magnitude > 0x80000000ull) return std::nullopt;
     }
     if (!negative && magnitude > 0x7FFFFFFFull) return std::nullopt;
-    const std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude)
-                                        : static_cast<std::int64_t>(magnitude);
+    const std::int64_t value =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     return static_cast<std::int32_t>(value);
 }
 

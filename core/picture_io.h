@@ -14,12 +14,12 @@ namespace vonnik {
 
 // A file that cannot be read or written. what() names the file and the reason.
 class FileError : public std::runtime_error {
-public:
+  public:
     FileError(const std::string& path, const std::string& reason);
     const std::string& Path() const { return path_; }
     const std::string& Reason() const { return reason_; }
 
-private:
+  private:
     std::string path_;
     std::string reason_;
 };

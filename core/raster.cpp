@@ -25,7 +25,9 @@ void Raster::Resize(int width, int height) {
     *this = std::move(next);
 }
 
-void Raster::Fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
+void Raster::Fill(Pixel p) {
+    std::fill(pixels_.begin(), pixels_.end(), p);
+}
 
 void Raster::DrawAt(const Raster& src, int x, int y) {
     const int x0 = std::max(0, x);

@@ -10,11 +10,13 @@ namespace vonnik {
 using Pixel = std::uint32_t;
 
 // The colour of a pixel word as the canvas reads it: the three colour bytes, 0xRRGGBB.
-constexpr Pixel ColourOf(Pixel p) { return p & 0x00FFFFFFu; }
+constexpr Pixel ColourOf(Pixel p) {
+    return p & 0x00FFFFFFu;
+}
 
 // A 32-bit raster with direct row access. Rows are stored top row first.
 class Raster {
-public:
+  public:
     Raster() = default;
     Raster(int width, int height, Pixel fill = 0);
 
@@ -45,7 +47,7 @@ public:
 
     friend bool operator==(const Raster&, const Raster&) = default;
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::vector<Pixel> pixels_;

@@ -17,7 +17,9 @@ WireframePainter::WireframePainter(Raster& frame)
     painter_.setBrush(QColor(0, 0, 0));
 }
 
-WireframePainter::~WireframePainter() { painter_.end(); }
+WireframePainter::~WireframePainter() {
+    painter_.end();
+}
 
 void WireframePainter::Triangle(const double* xs, const double* ys, int centreX, int centreY) {
     // Far beyond the frame a corner only needs to stay far beyond it.

@@ -10,7 +10,7 @@ namespace vonnik {
 // Outlined drawing on a frame raster through Qt's painter: each triangle filled black and
 // outlined by a one-pixel white pen, later ones covering earlier ones.
 class WireframePainter {
-public:
+  public:
     explicit WireframePainter(Raster& frame);
     ~WireframePainter();
     WireframePainter(const WireframePainter&) = delete;
@@ -20,7 +20,7 @@ public:
     // triangle with a corner that is not a finite number is not drawn.
     void Triangle(const double* xs, const double* ys, int centreX, int centreY);
 
-private:
+  private:
     Raster& frame_;
     QImage image_;
     QPainter painter_;

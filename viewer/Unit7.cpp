@@ -45,10 +45,9 @@ RenderOptions ViewerRenderOptions() {
 // The file dialog for the mesh; a name typed without a known extension takes the one of the
 // chosen filter.
 QString AskMeshPath(QWidget* parent) {
-    static const QStringList kFilters = {QStringLiteral("glTF binary (*.glb)"),
-                                         QStringLiteral("Wavefront OBJ (*.obj)"),
-                                         QStringLiteral("Stanford PLY (*.ply)"),
-                                         QStringLiteral("STL for 3D printing (*.stl)")};
+    static const QStringList kFilters = {
+        QStringLiteral("glTF binary (*.glb)"), QStringLiteral("Wavefront OBJ (*.obj)"),
+        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)")};
     QString filter = kFilters.first();
     QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Export the solid"),
                                                 QString(), kFilters.join(QStringLiteral(";;")),

@@ -20,8 +20,7 @@ StepMatrix DragStepMatrix(double a, double b, double c);
 // One rotation step for a right-button move to (x, y) in a view of viewWidth x viewHeight:
 // the angles from the drag, the vertices of the model (state above 0) and the view axes
 // turned in place, and DrawOrder chosen anew. The frame is not drawn here.
-void RotationStep(ModelGrid& grid, MouseTrack& mouse, int x, int y, int viewWidth,
-                  int viewHeight);
+void RotationStep(ModelGrid& grid, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight);
 
 // DrawOrder for the given view axes.
 int ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);

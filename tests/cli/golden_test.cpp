@@ -23,7 +23,9 @@ struct GoldenCase {
     std::vector<std::string> words;  // picture and options, split as a POSIX shell does
 };
 
-void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::vector<std::string> ShellWords(const std::string& line) {
     std::vector<std::string> words;
@@ -32,8 +34,10 @@ std::vector<std::string> ShellWords(const std::string& line) {
     char quote = 0;
     for (char c : line) {
         if (quote) {
-            if (c == quote) quote = 0;
-            else word += c;
+            if (c == quote)
+                quote = 0;
+            else
+                word += c;
         } else if (c == '\'' || c == '"') {
             quote = c;
             inWord = true;
@@ -78,7 +82,8 @@ std::uint64_t Bits(double v) {
     return b;
 }
 
-void ExpectSameJson(const QJsonValue& actual, const QJsonValue& expected, const std::string& where) {
+void ExpectSameJson(const QJsonValue& actual, const QJsonValue& expected,
+                    const std::string& where) {
     ASSERT_EQ(actual.type(), expected.type()) << where;
     if (expected.isArray()) {
         const QJsonArray a = actual.toArray(), e = expected.toArray();
@@ -108,7 +113,8 @@ TEST_P(Golden, MatchesTheIndependentImplementation) {
     const std::string dump = dir + "/" + c.name + ".json";
     std::vector<std::string> args;
     for (std::size_t n = 0; n < c.words.size(); ++n) {
-        const bool isFile = n == 0 || c.words[n - 1] == "--back" || c.words[n - 1] == "--background";
+        const bool isFile =
+            n == 0 || c.words[n - 1] == "--back" || c.words[n - 1] == "--background";
         args.push_back(isFile ? test::TestData("golden/pictures/" + c.words[n]) : c.words[n]);
     }
     args.insert(args.end(), {"--frame", frame, "--dump-model", dump});
@@ -122,7 +128,8 @@ TEST_P(Golden, MatchesTheIndependentImplementation) {
         return;
     }
 
-    const QJsonObject actual = QJsonDocument::fromJson(QByteArray::fromStdString(Read(dump))).object();
+    const QJsonObject actual =
+        QJsonDocument::fromJson(QByteArray::fromStdString(Read(dump))).object();
     const QJsonObject expected =
         QJsonDocument::fromJson(QByteArray::fromStdString(Read(expectedBase + ".json"))).object();
     ASSERT_FALSE(expected.isEmpty());
@@ -143,7 +150,9 @@ TEST_P(Golden, MatchesTheIndependentImplementation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::ValuesIn(LoadCases()),
-                         [](const testing::TestParamInfo<GoldenCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<GoldenCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace vonnik

@@ -20,7 +20,9 @@ struct SuiteFile {
     std::vector<std::string> references;
 };
 
-void PrintTo(const SuiteFile& f, std::ostream* os) { *os << f.folder << "/" << f.name; }
+void PrintTo(const SuiteFile& f, std::ostream* os) {
+    *os << f.folder << "/" << f.name;
+}
 
 std::string Trim(const std::string& s) {
     const auto b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
@@ -109,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(Files, BmpSuite, testing::ValuesIn(SuiteFiles()),
                              return n;
                          });
 
-TEST(BmpSuiteIndex, ListsEveryFileOfTheSuite) { EXPECT_EQ(SuiteFiles().size(), 91u); }
+TEST(BmpSuiteIndex, ListsEveryFileOfTheSuite) {
+    EXPECT_EQ(SuiteFiles().size(), 91u);
+}
 
 TEST(BmpSuiteBadFiles, HugeHeadersAreRefusedWithoutAllocating) {
     EXPECT_THROW(LoadPicture(test::TestData("bmpsuite/b/reallybig.bmp")), FileError);

@@ -71,9 +71,9 @@ TEST(TextToInt, AcceptsTheRuntimeForms) {
 }
 
 TEST(TextToInt, RefusesEverythingElse) {
-    for (const char* bad : {"", " ", "8a", "8 ", "\t8", "- 8", "$", "0x", "x", "$-10", "+-1",
-                            "1e3", "1.0", "2147483648", "-2147483649", "$80000000",
-                            "$FFFFFFFF", "99999999999999999999", "８"}) {
+    for (const char* bad :
+         {"", " ", "8a", "8 ", "\t8", "- 8", "$", "0x", "x", "$-10", "+-1", "1e3", "1.0",
+          "2147483648", "-2147483649", "$80000000", "$FFFFFFFF", "99999999999999999999", "８"}) {
         EXPECT_FALSE(TextToInt(bad).has_value()) << "'" << bad << "'";
     }
 }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <cstring>
-#include <unistd.h>
 
 #include "core/picture_io.h"
 #include "tests/support/pictures.h"
@@ -13,7 +13,8 @@ namespace vonnik {
 namespace {
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
@@ -71,7 +72,7 @@ TEST(FrameFile, AFailedWriteNamesTheFileAndLeavesNothing) {
 }
 
 class LoadErrors : public testing::Test {
-protected:
+  protected:
     std::string dir = test::TempDir("load");
     std::string Write(const std::string& name, const QByteArray& bytes) {
         QFile f(QString::fromStdString(dir + "/" + name));

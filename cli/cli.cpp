@@ -263,7 +263,8 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     if (o.lightPoint) SetLightPoint(state, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
 
     Raster front = LoadPicture(picture);
-    Raster back = o.back ? LoadPicture(*o.back) : LoadPicture(picture);
+    // One-sided: the back shows the same picture, so a copy replaces a second decode.
+    Raster back = o.back ? LoadPicture(*o.back) : front;
     BuildIntoState(state, o.panel, FileNameOf(picture), std::move(front), std::move(back), {});
 
     MouseTrack mouse;

@@ -7,8 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "builder/build.h"
-#include "builder/shared_state.h"
+#include "session/session.h"
 
 class QCheckBox;
 class QLabel;

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
 #include "tests/support/pictures.h"
 

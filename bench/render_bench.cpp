@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "builder/build.h"
 #include "render/render_frame.h"
+#include "session/session.h"
 #include "tests/support/pictures.h"
 #include "viewer/rotation.h"
 
@@ -96,7 +96,7 @@ void BM_Frame(benchmark::State& bs) {
     options.referenceFill = bs.range(3) == 1;
     options.kernel = bs.range(3) == 2 ? FillKernel::kPairs : FillKernel::kBest;
     for (auto _ : bs) {
-        RenderFrame(st, st.Grid.DrawOrder, options);
+        RenderShownFrame(st, options);
         benchmark::DoNotOptimize(st.FrameBuffer.Pixels().data());
     }
     bs.counters["fps"] =
@@ -116,7 +116,7 @@ void BM_BackgroundFill(benchmark::State& bs) {
     st.ViewHeight = kHeight;
     st.Grid.BackgroundColour = 0x123456;
     for (auto _ : bs) {
-        RenderFrame(st, 1);
+        RenderShownFrame(st);
         benchmark::DoNotOptimize(st.FrameBuffer.Pixels().data());
     }
     bs.counters["fps"] =

@@ -2,8 +2,8 @@
 #include <cmath>
 #include <vector>
 
+#include "builder/classify.h"
 #include "builder/outline_index.h"
-#include "builder/phases.h"
 #include "builder/row_nearest.h"
 
 namespace vonnik {
@@ -128,7 +128,7 @@ void ClassifyVertices(ModelGrid& g, const Raster& picture, const ProgressFn& pro
             if (found.index < 0) continue;
             hint = found.index;
             const bool edge = IsEdgeVertex(g, picture, kinds, i, j);
-            g.VertexState(i, j) = edge ? kEdgeVertex : kInnerVertex;
+            g.VertexState(i, j) = edge ? VertexKind::kEdge : VertexKind::kInner;
             g.NearestOutline(i, j) = found.index;
             if (!edge) {
                 g.EdgeDistance(i, j) = found.distanceSq;

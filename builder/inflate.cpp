@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "builder/phases.h"
+#include "builder/inflate.h"
 #include "core/numbers.h"
 
 namespace vonnik {
@@ -14,7 +14,7 @@ void InflateProfile(ModelGrid& g) {
     // Edge vertices stand on their nearest outline pixel.
     for (int i = 0; i < ci; ++i) {
         for (int j = 0; j < cj; ++j) {
-            if (g.VertexState(i, j) != kEdgeVertex) continue;
+            if (g.VertexState(i, j) != VertexKind::kEdge) continue;
             const std::int32_t k = g.NearestOutline(i, j);
             g.FrontX(i, j) = g.OutlineX[k];
             g.FrontY(i, j) = g.OutlineY[k];
@@ -23,7 +23,7 @@ void InflateProfile(ModelGrid& g) {
     // Local radius: the claim kept by the nearest outline pixel; then both square roots.
     for (int i = 0; i < ci; ++i) {
         for (int j = 0; j < cj; ++j) {
-            if (g.VertexState(i, j) != kInnerVertex) continue;
+            if (g.VertexState(i, j) != VertexKind::kInner) continue;
             g.LocalRadius(i, j) = g.OutlineRadius[g.NearestOutline(i, j)];
             g.EdgeDistance(i, j) = std::sqrt(g.EdgeDistance(i, j));
             g.LocalRadius(i, j) = std::sqrt(g.LocalRadius(i, j));
@@ -33,7 +33,7 @@ void InflateProfile(ModelGrid& g) {
     // circle of the local radius, shaped by the curvature exponent.
     for (int i = 1; i <= g.GridMaxX - 1; ++i) {
         for (int j = 1; j <= g.GridMaxY - 1; ++j) {
-            if (g.VertexState(i, j) != kInnerVertex) continue;
+            if (g.VertexState(i, j) != VertexKind::kInner) continue;
             const double d = g.EdgeDistance(i, j);
             if (!(d > 0.0)) continue;
             if (g.LocalRadius(i, j) == 0.0) g.LocalRadius(i, j) = d;
@@ -53,23 +53,10 @@ void InflateProfile(ModelGrid& g) {
             g.BackZ(i, j) = -g.FrontZ(i, j);
         }
     }
-    if (g.ColourProjection == 1) {
+    if (g.ColourProjection == ColourProjectionMode::kVertical) {
         g.TextureX.Values() = g.FrontX.Values();
         g.TextureY.Values() = g.FrontY.Values();
     }
-}
-
-void CentreModel(ModelGrid& g, const Raster& front) {
-    const double halfW = front.Width() / 2;
-    const double halfH = front.Height() / 2;
-    auto& fx = g.FrontX.Values();
-    auto& fy = g.FrontY.Values();
-    for (std::size_t n = 0; n < fx.size(); ++n) {
-        fx[n] = fx[n] - halfW;
-        fy[n] = fy[n] - halfH;
-    }
-    g.BackX.Values() = fx;
-    g.BackY.Values() = fy;
 }
 
 }  // namespace vonnik

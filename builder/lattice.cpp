@@ -2,7 +2,7 @@
 #include <cmath>
 #include <vector>
 
-#include "builder/phases.h"
+#include "builder/lattice.h"
 
 namespace vonnik {
 
@@ -34,7 +34,7 @@ void SizeArrays(ModelGrid& g) {
     const int ci = g.CountI(), cj = g.CountJ();
     for (GridArray<double>* a : {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ})
         ResizeCleared(*a, ci, cj);
-    ResizeCleared(g.VertexState, ci, cj);  // kOutside is 0
+    ResizeCleared(g.VertexState, ci, cj);  // VertexKind::kOutside is 0
     for (GridArray<double>* a :
          {&g.SavedFrontX, &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY,
           &g.SavedBackZ, &g.EdgeDistance, &g.LocalRadius, &g.TextureX, &g.TextureY})
@@ -95,7 +95,7 @@ void LayLattice(ModelGrid& g, const Raster& front, const BuildSettings& s) {
     g.ColourProjection = s.ColourProjection;
     g.TriangleLattice = s.TriangleLattice;
 
-    if (g.TriangleLattice == 1) {
+    if (g.TriangleLattice == LatticeKind::kTriangle) {
         const double unit = g.PolygonSize * std::sqrt(1.0 / (2.0 * std::sqrt(3.0)));
         g.PolygonSize = unit;
         g.StepX = 2.0 * unit;
@@ -108,7 +108,7 @@ void LayLattice(ModelGrid& g, const Raster& front, const BuildSettings& s) {
     g.HalfStepY = g.StepY * 0.5;
 
     const int w = front.Width(), h = front.Height();
-    if (front.Empty()) throw BuildError("the picture is empty");
+    if (front.Empty()) throw BuildError("the picture is empty", BuildError::Field::kPicture);
     const std::int64_t maxX = GridMax(w, g.HalfStepX, g.StepX, 2);
     const std::int64_t maxY = GridMax(h, g.HalfStepY, g.StepY, 1);
     if (!(g.StepX > 0.0) || !(g.StepY > 0.0) || maxX < 0 || maxY < 0 || maxX > 2147483646 ||
@@ -122,7 +122,7 @@ void LayLattice(ModelGrid& g, const Raster& front, const BuildSettings& s) {
 
     g.ViewAxisA = {1.0, 0.0, 0.0};
     g.ViewAxisB = {0.0, 1.0, 0.0};
-    g.DrawOrder = 1;
+    g.DrawOrder = PaintOrder::kRowsDown;
     g.BackgroundColour = ColourOf(front.At(0, 0));
     g.Wireframe = false;
     ScanOutline(g, front);
@@ -133,15 +133,23 @@ void LayLattice(ModelGrid& g, const Raster& front, const BuildSettings& s) {
             g.FrontY(i, j) = j * g.StepY - g.HalfStepY;
         }
     }
-    if (g.TriangleLattice == 1) {
+    if (g.TriangleLattice == LatticeKind::kTriangle) {
         const int lastM = static_cast<int>((g.GridMaxY - 1) / 2.0);
         for (int i = 0; i <= g.GridMaxX; ++i)
             for (int m = 0; m <= lastM; ++m) g.FrontX(i, 2 * m + 1) -= g.HalfStepX;
     }
-    if (g.ColourProjection == 0) {
+    if (g.ColourProjection == ColourProjectionMode::kFlat) {
         g.TextureX.Values() = g.FrontX.Values();
         g.TextureY.Values() = g.FrontY.Values();
     }
+}
+
+const CellTriangles& TrianglesOfCell(int j) {
+    // Corners as offsets from (i, j): odd rows split along (i+1, j)-(i, j+1), even rows
+    // along (i, j)-(i+1, j+1).
+    static constexpr CellTriangles kOdd{{{0, 1, 0}, {1, 0, 1}}, {{0, 0, 1}, {0, 1, 1}}};
+    static constexpr CellTriangles kEven{{{0, 0, 1}, {0, 1, 1}}, {{0, 1, 1}, {0, 0, 1}}};
+    return (j % 2 != 0) ? kOdd : kEven;
 }
 
 }  // namespace vonnik

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
+#include <type_traits>
 #include <vector>
 
 #include "core/raster.h"
@@ -41,8 +43,51 @@ struct Vec3 {
     friend bool operator==(const Vec3&, const Vec3&) = default;
 };
 
-// Vertex kinds.
-enum : std::int32_t { kOutside = 0, kEdgeVertex = 1, kInnerVertex = 2 };
+// What a lattice vertex is to the model. Stored as 32-bit integers in the grid.
+enum class VertexKind : std::int32_t {
+    kOutside = 0,  // not part of the model
+    kEdge = 1,     // on the figure's outline (the rim where front and back meet)
+    kInner = 2,    // inside the figure
+};
+
+// True for the vertices that carry the model: edge and inner vertices.
+constexpr bool InModel(VertexKind kind) {
+    return kind != VertexKind::kOutside;
+}
+
+// The lattice a build lays over the picture.
+enum class LatticeKind : std::int32_t {
+    kSquare = 0,    // the special polygon: square cells of PolygonSize
+    kTriangle = 1,  // rows shifted by half a step, near-equilateral triangles
+};
+
+// Where the vertices' picture coordinates come from.
+enum class ColourProjectionMode : std::int32_t {
+    kFlat = 0,      // the flat lattice position
+    kVertical = 1,  // the inflated position, projected straight onto the picture
+};
+
+// The painter's order over the lines of cells, chosen from the view axes by each rotation
+// step: far lines are drawn first.
+enum class PaintOrder : std::int32_t {
+    kRowsDown = 1,      // j ascending, i ascending within a row
+    kRowsUp = 2,        // j descending, i ascending
+    kColumnsRight = 3,  // i ascending, j ascending within a column
+    kColumnsLeft = 4,   // i descending, j ascending
+};
+
+// The two surfaces of the solid. The values index the renderer's per-side arrays.
+enum class Side : int { kBack = 0, kFront = 1 };
+
+// Messages and test failures show these as the integers the grid stores.
+template <typename E>
+concept GridEnum = std::is_same_v<E, VertexKind> || std::is_same_v<E, LatticeKind> ||
+    std::is_same_v<E, ColourProjectionMode> || std::is_same_v<E, PaintOrder> ||
+    std::is_same_v<E, Side>;
+template <GridEnum E>
+std::ostream& operator<<(std::ostream& out, E value) {
+    return out << static_cast<std::underlying_type_t<E>>(value);
+}
 
 // What the panel hands to a build, already converted.
 struct BuildSettings {
@@ -50,8 +95,8 @@ struct BuildSettings {
     double Curvature = 1.0;
     double CircleTolerance = 1.1;
     double CircleToleranceSq = 1.1 * 1.1;
-    std::int32_t ColourProjection = 0;
-    std::int32_t TriangleLattice = 1;
+    ColourProjectionMode ColourProjection = ColourProjectionMode::kFlat;
+    LatticeKind TriangleLattice = LatticeKind::kTriangle;
 };
 
 // The one model: the builder's settings, the vertex lattice with its positions, states and
@@ -62,8 +107,8 @@ struct ModelGrid {
     double Curvature = 0.0;
     double CircleTolerance = 0.0;
     double CircleToleranceSq = 0.0;
-    std::int32_t ColourProjection = 0;
-    std::int32_t TriangleLattice = 1;
+    ColourProjectionMode ColourProjection = ColourProjectionMode::kFlat;
+    LatticeKind TriangleLattice = LatticeKind::kTriangle;
 
     double StepX = 0.0, StepY = 0.0, HalfStepX = 0.0, HalfStepY = 0.0;
     std::int32_t GridMaxX = -1;
@@ -74,7 +119,7 @@ struct ModelGrid {
     GridArray<double> BackX, BackY, BackZ, SavedBackX, SavedBackY, SavedBackZ;
     GridArray<std::int32_t> NearestOutline;
     GridArray<double> EdgeDistance, LocalRadius;
-    GridArray<std::int32_t> VertexState;
+    GridArray<VertexKind> VertexState;
     GridArray<double> TextureX, TextureY;
 
     // Outline pixels in scan order (by x, then y); OutlineCount entries.
@@ -86,7 +131,7 @@ struct ModelGrid {
     Vec3 ViewAxisA{1.0, 0.0, 0.0};
     Vec3 ViewAxisB{0.0, 1.0, 0.0};
     Vec3 SavedViewAxes[2];
-    std::int32_t DrawOrder = 1;
+    PaintOrder DrawOrder = PaintOrder::kRowsDown;
     bool Wireframe = false;
 
     bool Empty() const { return GridMaxX < 0; }

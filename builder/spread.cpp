@@ -1,34 +1,27 @@
 #include <algorithm>
 #include <cmath>
 
+#include "builder/lattice.h"
 #include "builder/outline_index.h"
-#include "builder/phases.h"
+#include "builder/spread.h"
 #include "core/numbers.h"
 
 namespace vonnik {
 
-const CellTriangles& TrianglesOfCell(int j) {
-    // Corners as offsets from (i, j): odd rows split along (i+1, j)-(i, j+1), even rows
-    // along (i, j)-(i+1, j+1).
-    static constexpr CellTriangles kOdd{{{0, 1, 0}, {1, 0, 1}}, {{0, 0, 1}, {0, 1, 1}}};
-    static constexpr CellTriangles kEven{{{0, 0, 1}, {0, 1, 1}}, {{0, 1, 1}, {0, 0, 1}}};
-    return (j % 2 != 0) ? kOdd : kEven;
-}
-
 void ClearBorderRing(ModelGrid& g) {
     const int mx = g.GridMaxX, my = g.GridMaxY;
     for (int i = 0; i <= mx; ++i) {
-        g.VertexState(i, 0) = kOutside;
-        g.VertexState(i, 1) = kOutside;
-        g.VertexState(i, my) = kOutside;
-        g.VertexState(i, my - 1) = kOutside;
+        g.VertexState(i, 0) = VertexKind::kOutside;
+        g.VertexState(i, 1) = VertexKind::kOutside;
+        g.VertexState(i, my) = VertexKind::kOutside;
+        g.VertexState(i, my - 1) = VertexKind::kOutside;
     }
     for (int j = 0; j <= my; ++j) {
-        g.VertexState(0, j) = kOutside;
-        g.VertexState(1, j) = kOutside;
-        g.VertexState(mx, j) = kOutside;
-        g.VertexState(mx - 1, j) = kOutside;
-        g.VertexState(mx - 2, j) = kOutside;
+        g.VertexState(0, j) = VertexKind::kOutside;
+        g.VertexState(1, j) = VertexKind::kOutside;
+        g.VertexState(mx, j) = VertexKind::kOutside;
+        g.VertexState(mx - 1, j) = VertexKind::kOutside;
+        g.VertexState(mx - 2, j) = VertexKind::kOutside;
     }
 }
 
@@ -90,22 +83,13 @@ void SpreadEdgeColours(const ModelGrid& g, Raster& front, Raster& back) {
                 const int* dj = cell.dj[t];
                 bool qualifies = false;
                 for (int c = 0; c < 3; ++c)
-                    qualifies = qualifies || g.VertexState(i + di[c], j + dj[c]) == kEdgeVertex;
+                    qualifies =
+                        qualifies || g.VertexState(i + di[c], j + dj[c]) == VertexKind::kEdge;
                 Box box;
                 if (qualifies && TriangleBox(g, i, j, di, dj, front, box)) spreadBox(box);
             }
         }
     }
-}
-
-void RunBuildPhases(ModelGrid& grid, Raster& front, Raster& back, const BuildSettings& settings,
-                    const ProgressFn& progress) {
-    LayLattice(grid, front, settings);
-    ClassifyVertices(grid, front, progress);
-    InflateProfile(grid);
-    ClearBorderRing(grid);
-    SpreadEdgeColours(grid, front, back);
-    CentreModel(grid, front);
 }
 
 }  // namespace vonnik

@@ -10,12 +10,12 @@
 #include <ostream>
 #include <sstream>
 
-#include "builder/build.h"
 #include "cli/model_dump.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
+#include "session/session.h"
 #include "viewer/rotation.h"
 
 namespace vonnik {
@@ -281,7 +281,7 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     if (outputs.frame) {
         RenderOptions render;
         render.threads = o.threads;
-        RenderFrame(state, state.Grid.DrawOrder, render);
+        RenderShownFrame(state, render);
         if (outputs.framePng)
             SavePng(state.FrameBuffer, *outputs.frame);
         else
@@ -293,7 +293,7 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         done.files.push_back(*outputs.dump);
     }
     for (const std::string& mesh : outputs.meshes) {
-        done.solid = ExportMesh(state, mesh, o.mesh);
+        done.solid = ExportShownSolid(state, mesh, o.mesh);
         done.files.insert(done.files.end(), done.solid->files.begin(), done.solid->files.end());
     }
     return done;

@@ -46,6 +46,8 @@ class JsonObject {
             if (n) out_ += ',';
             if constexpr (std::is_floating_point_v<T>)
                 out_ += FormatDouble(values[n]);
+            else if constexpr (std::is_enum_v<T>)
+                out_ += std::to_string(static_cast<std::underlying_type_t<T>>(values[n]));
             else
                 out_ += std::to_string(values[n]);
         }
@@ -92,7 +94,7 @@ std::string ModelDumpJson(const SharedState& st) {
     j.Double("LightAmount", st.LightAmount);
     j.Int("ViewWidth", st.ViewWidth);
     j.Int("ViewHeight", st.ViewHeight);
-    j.Int("DrawOrder", g.DrawOrder);
+    j.Int("DrawOrder", static_cast<std::int32_t>(g.DrawOrder));
     j.Vector("ViewAxisA", g.ViewAxisA);
     j.Vector("ViewAxisB", g.ViewAxisB);
     j.Bool("Wireframe", g.Wireframe);

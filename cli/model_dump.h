@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "builder/shared_state.h"
+#include "session/shared_state.h"
 
 namespace vonnik {
 

@@ -290,13 +290,32 @@ void SaveFrameBmp(const Raster& frame, const std::string& path) {
                         static_cast<std::int64_t>(bytes.size()));
 }
 
-void SavePng(const Raster& picture, const std::string& path) {
-    QByteArray png;
-    QBuffer buffer(&png);
+void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
+    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<std::int64_t>(bytes.size()));
+}
+
+std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path) {
+    if (picture.Empty()) throw FileError(path, "the picture is empty");
+    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB888);
+    for (int r = 0; r < picture.Height(); ++r) {
+        uchar* dst = image.scanLine(r);
+        const Pixel* src = picture.Row(r);
+        for (int c = 0; c < picture.Width(); ++c) {
+            dst[3 * c] = static_cast<uchar>(src[c] >> 16);
+            dst[3 * c + 1] = static_cast<uchar>(src[c] >> 8);
+            dst[3 * c + 2] = static_cast<uchar>(src[c]);
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!ImageOf(picture).save(&buffer, "PNG"))
-        throw FileError(path, "cannot encode the PNG picture");
-    WriteFileAtomically(path, png.constData(), png.size());
+    if (!image.save(&buffer, "PNG")) throw FileError(path, "cannot encode the picture as PNG");
+    return {bytes.begin(), bytes.end()};
+}
+
+void SavePng(const Raster& picture, const std::string& path) {
+    WriteFileAtomically(path, EncodePngBytes(picture, path));
 }
 
 }  // namespace vonnik

@@ -54,8 +54,13 @@ void SaveFrameBmp(const Raster& frame, const std::string& path);
 // pipes directly. Throws FileError naming path.
 void WriteFileAtomically(const std::string& path, const char* data, std::int64_t size);
 
-// PNG, for the command-line tool and the exporters, written as SaveFrameBmp writes. Throws
-// FileError.
+void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// The picture as a PNG file's bytes: RGB, 8 bits a channel, no alpha. Throws FileError
+// naming path when the picture is empty or cannot be encoded.
+std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path);
+
+// EncodePngBytes written as SaveFrameBmp writes its file. Throws FileError.
 void SavePng(const Raster& picture, const std::string& path);
 
 }  // namespace vonnik

@@ -61,30 +61,6 @@ Pixel SamplePicture(const Raster& picture, double x, double y) {
     return ColourOf(picture.AtClamped(px, py));
 }
 
-std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path) {
-    if (picture.Empty()) throw FileError(path, "the picture to embed is empty");
-    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB888);
-    for (int r = 0; r < picture.Height(); ++r) {
-        uchar* dst = image.scanLine(r);
-        const Pixel* src = picture.Row(r);
-        for (int c = 0; c < picture.Width(); ++c) {
-            dst[3 * c] = static_cast<uchar>(src[c] >> 16);
-            dst[3 * c + 1] = static_cast<uchar>(src[c] >> 8);
-            dst[3 * c + 2] = static_cast<uchar>(src[c]);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw FileError(path, "cannot encode a picture as PNG");
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
-    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
-                        static_cast<std::int64_t>(bytes.size()));
-}
-
 namespace {
 
 // Little-endian packing for the binary formats, whatever the host.
@@ -269,16 +245,15 @@ void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std
     WriteFileAtomically(path, out.data);
 }
 
-MeshExportResult ExportMesh(const SharedState& state, const std::string& path,
-                            const MeshExportOptions& options) {
+MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Raster& back,
+                            const std::string& path, const MeshExportOptions& options) {
     const std::optional<MeshFormat> format = MeshFormatOfPath(path);
     if (!format)
         throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl)");
     CheckOptions(options, path);
-    if (state.FrontPicture.Empty() || state.BackPicture.Empty())
-        throw FileError(path, "there is no model to export");
+    if (front.Empty() || back.Empty()) throw FileError(path, "there is no model to export");
 
-    const SolidMesh mesh = MeshFromGrid(state.Grid);
+    const SolidMesh mesh = MeshFromGrid(grid);
     // An empty file helps nobody, and several readers refuse one.
     if (mesh.Empty())
         throw FileError(path, "the model has no solid to export (no figure the lattice reaches)");
@@ -290,15 +265,14 @@ MeshExportResult ExportMesh(const SharedState& state, const std::string& path,
     result.volumeMm3 = SignedVolume(mesh) * scale * scale * scale;
     switch (*format) {
         case MeshFormat::kGlb:
-            WriteGlb(mesh, state.FrontPicture, state.BackPicture, result.edges.Closed(), options,
-                     path);
+            WriteGlb(mesh, front, back, result.edges.Closed(), options, path);
             result.files = {path};
             break;
         case MeshFormat::kObj:
-            result.files = WriteObj(mesh, state.FrontPicture, state.BackPicture, options, path);
+            result.files = WriteObj(mesh, front, back, options, path);
             break;
         case MeshFormat::kPly:
-            WritePly(mesh, state.FrontPicture, state.BackPicture, options, path);
+            WritePly(mesh, front, back, options, path);
             result.files = {path};
             break;
         case MeshFormat::kStl:

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "builder/shared_state.h"
+#include "builder/model_grid.h"
 #include "core/raster.h"
 #include "export/solid_mesh.h"
 
@@ -43,7 +43,7 @@ struct MeshExportResult {
 // volumes keep their sign. No scaling here.
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& model);
 
-// Writers of one format each. The pictures are the state's front and back pictures (the
+// Writers of one format each. The pictures are the model's front and back pictures (the
 // texture and colour sources). Every writer throws FileError naming the file it could not
 // write; a file is written whole or not at all.
 void WriteGlb(const SolidMesh& mesh, const Raster& front, const Raster& back, bool closed,
@@ -55,21 +55,15 @@ void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
               const MeshExportOptions& options, const std::string& path);
 void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std::string& path);
 
-// The solid of the state's model as the viewer shows it now (a drag turns the exported
-// solid too), in the format of path's extension. Throws FileError when the extension names
-// no format, the options are unusable, the model has no triangle (nothing is written then),
-// or a file cannot be written.
-MeshExportResult ExportMesh(const SharedState& state, const std::string& path,
-                            const MeshExportOptions& options = {});
+// The solid of the model as it stands (a drag turns the exported solid too), with the
+// pictures its sides carry, in the format of path's extension. Throws FileError when the
+// extension names no format, the options are unusable, the model has no triangle (nothing
+// is written then), or a file cannot be written.
+MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Raster& back,
+                            const std::string& path, const MeshExportOptions& options = {});
 
 // The colour a vertex carries from a picture: the pixel at (Trunc(x), Trunc(y)), the
 // nearest border pixel for a position outside, as the renderer samples it.
 Pixel SamplePicture(const Raster& picture, double x, double y);
-
-// The picture as a PNG file's bytes (RGB, 8 bits a channel). Throws FileError naming path.
-std::vector<unsigned char> EncodePngBytes(const Raster& picture, const std::string& path);
-
-// Writes bytes to path through a temporary file renamed into place. Throws FileError.
-void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
 
 }  // namespace vonnik

@@ -4,7 +4,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "builder/phases.h"
+#include "builder/lattice.h"
 
 namespace vonnik {
 
@@ -12,15 +12,9 @@ namespace {
 
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 
-// The renderer's rule: all three states above 0, not all three edge vertices.
 bool Eligible(const ModelGrid& g, const int (&is)[3], const int (&js)[3]) {
-    int edges = 0;
-    for (int c = 0; c < 3; ++c) {
-        const std::int32_t state = g.VertexState(is[c], js[c]);
-        if (state <= 0) return false;
-        edges += state == kEdgeVertex ? 1 : 0;
-    }
-    return edges < 3;
+    return TriangleInModel(g.VertexState(is[0], js[0]), g.VertexState(is[1], js[1]),
+                           g.VertexState(is[2], js[2]));
 }
 
 // Whether the corners, in the cell table's order, have their right-handed normal pointing
@@ -67,7 +61,7 @@ SolidMesh MeshFromGrid(const ModelGrid& g) {
             const std::size_t at = g.VertexState.Index(i, j);
             same[at] = at;
             const std::int32_t k = g.NearestOutline(i, j);
-            if (g.VertexState(i, j) == kEdgeVertex && k >= 0 && k < g.OutlineCount)
+            if (g.VertexState(i, j) == VertexKind::kEdge && k >= 0 && k < g.OutlineCount)
                 same[at] = onPixel.emplace(k, at).first->second;
         }
     }
@@ -104,7 +98,7 @@ SolidMesh MeshFromGrid(const ModelGrid& g) {
     };
     for (std::size_t at = 0; at < count; ++at) {
         if (frontIndex[at] == kUnused) continue;
-        const bool rim = g.VertexState.Values()[at] == kEdgeVertex;
+        const bool rim = g.VertexState.Values()[at] == VertexKind::kEdge;
         frontIndex[at] = add(at, rim ? SolidMesh::Side::kBoth : SolidMesh::Side::kFront);
         if (rim) backIndex[at] = frontIndex[at];
     }

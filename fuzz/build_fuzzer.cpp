@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "builder/build.h"
 #include "core/picture_io.h"
 #include "render/render_frame.h"
+#include "session/session.h"
 #include "viewer/rotation.h"
 
 namespace {
@@ -110,20 +110,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     vonnik::RenderOptions options;
     options.threads = 1;
-    vonnik::RenderFrame(state, state.Grid.DrawOrder, options);
+    vonnik::RenderShownFrame(state, options);
     const vonnik::Raster single = state.FrameBuffer;
     options.threads = 2 + d[29] % 3;
     options.kernel = static_cast<vonnik::FillKernel>(d[31] % 4);
-    vonnik::RenderFrame(state, state.Grid.DrawOrder, options);
+    vonnik::RenderShownFrame(state, options);
     if (!(state.FrameBuffer == single))
         Stop("the banded frame (or another fill kernel) differs from the single pass");
     options.threads = 1;
     options.kernel = vonnik::FillKernel::kBest;
     options.referenceFill = true;
-    vonnik::RenderFrame(state, state.Grid.DrawOrder, options);
+    vonnik::RenderShownFrame(state, options);
     if (!(state.FrameBuffer == single)) Stop("the fast fill differs from the reference fill");
 
     state.Grid.Wireframe = true;
-    vonnik::RenderFrame(state, d[30] % 7 - 1);
+    // Any order value, the four and those outside them.
+    vonnik::RenderFrame(vonnik::SceneOf(state), static_cast<vonnik::PaintOrder>(d[30] % 7 - 1),
+                        state.FrameBuffer);
     return 0;
 }

@@ -29,7 +29,7 @@ inline std::int64_t FloorToInt(double v) {
 // Calls run(row, first, last, qy) for every row of the side whose run between the column
 // limits is not empty.
 template <typename Run>
-inline void ForEachRun(const Side& q, Raster& frame, Run&& run) {
+inline void ForEachRun(const ShadedSide& q, Raster& frame, Run&& run) {
     const double left = static_cast<double>(q.left), right = static_cast<double>(q.right);
     for (std::int64_t r = q.top; r <= q.bottom; ++r) {
         const double qy = (r + 0.5) - q.y0;
@@ -53,7 +53,7 @@ Pixel TexelAt(const Raster& pic, double u, double v) {
 }
 
 template <bool kTexelsInside>
-void ShadeScalar(const Side& q, const Raster& pic, Raster& frame) {
+void ShadeScalar(const ShadedSide& q, const Raster& pic, Raster& frame) {
     ForEachRun(q, frame, [&](Pixel* row, std::int64_t first, std::int64_t last, double qy) {
         const double bq = q.d2x * qy, cq = q.d1x * qy;
         // c + 0.5 is exact, so counting centres in doubles gives the same qx as converting c.
@@ -95,7 +95,7 @@ inline __m128i ShadePair(Pixel a, Pixel b, __m128d f) {
 // picture coordinates all truncate into the picture.
 class PairShader {
   public:
-    PairShader(const Side& q, const Raster& pic)
+    PairShader(const ShadedSide& q, const Raster& pic)
         : q_(q),
           x0_(_mm_set1_pd(q.x0)),
           d1y_(_mm_set1_pd(q.d1y)),
@@ -148,12 +148,12 @@ class PairShader {
                           _mm_mul_pd(_mm_set1_pd(d2), t));
     }
 
-    const Side& q_;
+    const ShadedSide& q_;
     __m128d x0_, d1y_, d2y_, inv_, width_;
     const Pixel* texels_;
 };
 
-void ShadePairs(const Side& q, const Raster& pic, Raster& frame) {
+void ShadePairs(const ShadedSide& q, const Raster& pic, Raster& frame) {
     const PairShader shader(q, pic);
     ForEachRun(q, frame, [&](Pixel* row, std::int64_t first, std::int64_t last, double qy) {
         shader.Run(row, first, last, qy);
@@ -190,7 +190,7 @@ VONNIK_AVX2 inline __m256d Interpolate(double t0, double d1, double d2, __m256d 
 
 // The element index of each drawn lane's texel, 0 for the others (whose coordinates may
 // hold anything); drawn is all ones in each drawn lane.
-VONNIK_AVX2 inline __m128i TexelIndices(const Side& q, __m256d s, __m256d t, __m128i drawn,
+VONNIK_AVX2 inline __m128i TexelIndices(const ShadedSide& q, __m256d s, __m256d t, __m128i drawn,
                                         __m128i width) {
     const __m128i u = _mm256_cvttpd_epi32(Interpolate(q.t0x, q.dt1x, q.dt2x, s, t));
     const __m128i v = _mm256_cvttpd_epi32(Interpolate(q.t0y, q.dt1y, q.dt2y, s, t));
@@ -234,7 +234,7 @@ struct RunLimits {
 // Columns first..last of one row, four at a time (lane k column c + k); cx holds the lanes'
 // column centres and lastCx the centre of column last.
 struct QuadShader {
-    const Side& q;
+    const ShadedSide& q;
     __m256d x0, d1y, d2y, inv, shade;
     __m128i width;
     const Pixel* texels;
@@ -261,7 +261,7 @@ struct QuadShader {
     }
 };
 
-VONNIK_AVX2 void ShadeQuads(const Side& q, const Raster& pic, Raster& frame) {
+VONNIK_AVX2 void ShadeQuads(const ShadedSide& q, const Raster& pic, Raster& frame) {
     const RunLimits limits{_mm_loadu_pd(q.lowOffset),
                            _mm_loadu_pd(q.lowSlope),
                            _mm_loadu_pd(q.highOffset),
@@ -303,7 +303,7 @@ bool RunsQuads() {
 
 }  // namespace
 
-void ShadeSide(const Side& side, const Raster& picture, Raster& frame, FillKernel kernel) {
+void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel) {
     if (!side.texelsInside) {
         ShadeScalar<false>(side, picture, frame);
         return;

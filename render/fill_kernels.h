@@ -14,7 +14,7 @@
 namespace vonnik::fill {
 
 // One side, ready to shade: the rule's constants, its clipped box and its column limits.
-struct Side {
+struct ShadedSide {
     double x0, y0;                            // screen position of V0
     double d1x, d1y, d2x, d2y;                // the edges V1 - V0 and V2 - V0
     double inv;                               // 1 / det
@@ -38,6 +38,6 @@ inline Pixel Shade(Pixel texel, double f) {
 
 // Draws the side into frame with the given kernel (kBest: the widest this processor runs;
 // a kernel it cannot run, or one that needs texelsInside, falls back to a narrower one).
-void ShadeSide(const Side& side, const Raster& picture, Raster& frame, FillKernel kernel);
+void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel);
 
 }  // namespace vonnik::fill

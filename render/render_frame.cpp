@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "builder/phases.h"
+#include "builder/lattice.h"
 #include "core/numbers.h"
 #include "render/side_fill.h"
 #include "render/wireframe.h"
@@ -41,43 +41,40 @@ Vec3 Cross(const Vec3& u, const Vec3& v) {
 }
 
 template <typename Visit>
-void VisitCells(int m, int n, int order, Visit&& visit) {
+void VisitCells(int m, int n, PaintOrder order, Visit&& visit) {
     switch (order) {
-        case 2:
+        case PaintOrder::kRowsUp:
             for (int j = n - 1; j >= 1; --j)
                 for (int i = 1; i <= m - 1; ++i) visit(i, j);
             break;
-        case 3:
+        case PaintOrder::kColumnsRight:
             for (int i = 1; i <= m - 1; ++i)
                 for (int j = 1; j <= n - 1; ++j) visit(i, j);
             break;
-        case 4:
+        case PaintOrder::kColumnsLeft:
             for (int i = m - 1; i >= 1; --i)
                 for (int j = 1; j <= n - 1; ++j) visit(i, j);
             break;
-        default:  // 1, and any value outside 1..4
+        default:  // kRowsDown, and any value outside the four orders
             for (int j = 1; j <= n - 1; ++j)
                 for (int i = 1; i <= m - 1; ++i) visit(i, j);
             break;
     }
 }
 
-void DrawBackground(SharedState& st) {
-    Raster& frame = st.FrameBuffer;
-    if (!st.BackgroundName.empty()) {
-        if (st.BackgroundPicture.Width() < frame.Width() ||
-            st.BackgroundPicture.Height() < frame.Height())
-            frame.Fill(0);
-        frame.DrawAt(st.BackgroundPicture, 0, 0);
+void DrawBackground(const FrameScene& scene, Raster& frame) {
+    if (const Raster* picture = scene.background) {
+        if (picture->Width() < frame.Width() || picture->Height() < frame.Height()) frame.Fill(0);
+        frame.DrawAt(*picture, 0, 0);
     } else {
-        frame.Fill(st.Grid.BackgroundColour);
+        frame.Fill(scene.grid.BackgroundColour);
     }
 }
 
 // The model's arrays as flat element pointers: every lattice array has the same layout.
 struct ModelArrays {
-    const std::int32_t* state;
-    const double* x[2];  // [side]: 0 back, 1 front
+    const VertexKind* state;
+    const double* x[2];  // indexed by Side
     const double* y[2];
     const double* z[2];
     std::size_t countJ;
@@ -93,7 +90,7 @@ struct ModelArrays {
 // One visible side as the visitor hands it on: its corners (flat element indices, table
 // order), their model positions and its face normal.
 struct VisibleSide {
-    int side;  // 1 front, 0 back
+    Side side;
     std::size_t n[3];
     double x[3], y[3];
     Vec3 normal;
@@ -130,17 +127,15 @@ void ShapesOf(std::size_t countJ, TriangleShape (&shapes)[2][2]) {
     }
 }
 
-// The triangle exists only when all three corners are in the model and not all three sit
-// on the outline.
-bool Eligible(const std::int32_t* state, const std::size_t* n) {
-    const std::int32_t a = state[n[0]], b = state[n[1]], c = state[n[2]];
-    return a > 0 && b > 0 && c > 0 && !(a == kEdgeVertex && b == kEdgeVertex && c == kEdgeVertex);
+bool Eligible(const VertexKind* state, const std::size_t* n) {
+    return TriangleInModel(state[n[0]], state[n[1]], state[n[2]]);
 }
 
 // Fills in the side's positions and normal; false when it is passed over: wholly outside
 // the band, or not facing the viewer.
 bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, VisibleSide& vs) {
-    const double *X = m.x[vs.side], *Y = m.y[vs.side], *Z = m.z[vs.side];
+    const int at = static_cast<int>(vs.side);
+    const double *X = m.x[at], *Y = m.y[at], *Z = m.z[at];
     for (int c = 0; c < 3; ++c) vs.y[c] = Y[vs.n[c]];
     if (!band.Meets(vs.y)) return false;
     for (int c = 0; c < 3; ++c) vs.x[c] = X[vs.n[c]];
@@ -148,12 +143,12 @@ bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, Visi
     Vec3 v{vs.x[e.vTo] - vs.x[e.vFrom], vs.y[e.vTo] - vs.y[e.vFrom], 0.0};
     // Only a side whose normal points towards the viewer is drawn; the normal's z needs no
     // heights, so a side turned away is passed over before they are read.
-    if (vs.side != 1) std::swap(u, v);
+    if (vs.side == Side::kBack) std::swap(u, v);
     vs.normal.z = u.x * v.y - u.y * v.x;
     if (!(vs.normal.z < 0.0)) return false;
     u.z = Z[vs.n[e.uTo]] - Z[vs.n[e.uFrom]];
     v.z = Z[vs.n[e.vTo]] - Z[vs.n[e.vFrom]];
-    if (vs.side != 1) std::swap(u.z, v.z);
+    if (vs.side == Side::kBack) std::swap(u.z, v.z);
     vs.normal = Cross(u, v);
     return true;
 }
@@ -161,7 +156,7 @@ bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, Visi
 // Calls draw(VisibleSide) for every side that passes eligibility and the back-face test, in
 // painter's order, front before back; sides wholly outside the band are passed over.
 template <typename Draw>
-void VisitVisibleSides(const ModelGrid& g, int order, const Band& band, Draw&& draw) {
+void VisitVisibleSides(const ModelGrid& g, PaintOrder order, const Band& band, Draw&& draw) {
     if (g.Empty()) return;
     const ModelArrays m(g);
     TriangleShape shapes[2][2];
@@ -172,34 +167,37 @@ void VisitVisibleSides(const ModelGrid& g, int order, const Band& band, Draw&& d
             VisibleSide vs;
             for (int c = 0; c < 3; ++c) vs.n[c] = cell + shape.offset[c];
             if (!Eligible(m.state, vs.n)) continue;
-            for (vs.side = 1; vs.side >= 0; --vs.side)
+            for (const Side side : {Side::kFront, Side::kBack}) {
+                vs.side = side;
                 if (LoadSide(m, shape.edges, band, vs)) draw(vs);
+            }
         }
     });
 }
 
-double LightFactor(const SharedState& st, const Vec3& n) {
-    const double cos = (n.x * st.LightX + n.y * st.LightY + n.z * st.LightZ) /
-                       std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-    return ShadeFactorOf(cos, st.LightAmount);
+double LightFactor(const FrameScene& scene, const Vec3& n) {
+    const Vec3& l = scene.light;
+    const double cos =
+        (n.x * l.x + n.y * l.y + n.z * l.z) / std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    return ShadeFactorOf(cos, scene.lightAmount);
 }
 
-void DrawTexturedBand(SharedState& st, int order, const RenderOptions& options, int rowBegin,
-                      int rowEnd) {
-    const ModelGrid& g = st.Grid;
+void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
+                      const RenderOptions& options, int rowBegin, int rowEnd) {
+    const ModelGrid& g = scene.grid;
     FillContext ctx;
     ctx.grid = &g;
-    ctx.frame = &st.FrameBuffer;
-    ctx.CentreX = st.ViewWidth / 2;
-    ctx.CentreY = st.ViewHeight / 2;
+    ctx.frame = &frame;
+    ctx.CentreX = frame.Width() / 2;
+    ctx.CentreY = frame.Height() / 2;
     ctx.rowBegin = rowBegin;
     ctx.rowEnd = rowEnd;
     ctx.kernel = options.kernel;
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
     VisitVisibleSides(g, order, Band{ctx.CentreY, rowBegin, rowEnd}, [&](const VisibleSide& vs) {
-        ctx.ShadeFactor = LightFactor(st, vs.normal);
-        ctx.picture = vs.side == 1 ? &st.FrontPicture : &st.BackPicture;
+        ctx.ShadeFactor = LightFactor(scene, vs.normal);
+        ctx.picture = vs.side == Side::kFront ? &scene.front : &scene.back;
         SideVertices v;
         for (int c = 0; c < 3; ++c) {
             v.x[c] = vs.x[c];
@@ -214,33 +212,33 @@ void DrawTexturedBand(SharedState& st, int order, const RenderOptions& options, 
     });
 }
 
-void DrawOutlined(SharedState& st, int order) {
-    const std::int32_t centreX = st.ViewWidth / 2, centreY = st.ViewHeight / 2;
+void DrawOutlined(const FrameScene& scene, PaintOrder order, Raster& frame) {
+    const std::int32_t centreX = frame.Width() / 2, centreY = frame.Height() / 2;
     {
-        WireframePainter painter(st.FrameBuffer);
+        WireframePainter painter(frame);
         VisitVisibleSides(
-            st.Grid, order, Band{centreY, 0, st.ViewHeight},
+            scene.grid, order, Band{centreY, 0, frame.Height()},
             [&](const VisibleSide& vs) { painter.Triangle(vs.x, vs.y, centreX, centreY); });
     }
     // The painter sets the fourth byte of what it draws; in the frame that byte carries no
     // colour and stays 0, as the fill leaves it.
-    for (Pixel& p : st.FrameBuffer.Pixels()) p = ColourOf(p);
+    for (Pixel& p : frame.Pixels()) p = ColourOf(p);
 }
 
 }  // namespace
 
-void RenderFrame(SharedState& st, int order, const RenderOptions& options) {
-    st.FrameBuffer.Resize(std::max(st.ViewWidth, 0), std::max(st.ViewHeight, 0));
-    if (st.FrameBuffer.Empty()) return;
-    DrawBackground(st);
-    if (st.Grid.Wireframe) {
-        DrawOutlined(st, order);
+void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
+                 const RenderOptions& options) {
+    if (frame.Empty()) return;
+    DrawBackground(scene, frame);
+    if (scene.grid.Wireframe) {
+        DrawOutlined(scene, order, frame);
         return;
     }
-    const int height = st.FrameBuffer.Height();
+    const int height = frame.Height();
     const int bands = std::clamp(options.threads, 1, std::max(1, height / 16));
     if (bands == 1) {
-        DrawTexturedBand(st, order, options, 0, height);
+        DrawTexturedBand(scene, order, frame, options, 0, height);
         return;
     }
     // Every band draws every side in the same order, so each pixel keeps the same last
@@ -250,13 +248,14 @@ void RenderFrame(SharedState& st, int order, const RenderOptions& options) {
     for (int b = 1; b < bands; ++b) {
         const int begin = height * b / bands, end = height * (b + 1) / bands;
         try {
-            workers.emplace_back(DrawTexturedBand, std::ref(st), order, std::cref(options), begin,
-                                 end);
+            workers.emplace_back(DrawTexturedBand, std::cref(scene), order, std::ref(frame),
+                                 std::cref(options), begin, end);
         } catch (const std::system_error&) {
-            DrawTexturedBand(st, order, options, begin, end);  // no thread to spare: draw it here
+            // No thread to spare: draw the band here.
+            DrawTexturedBand(scene, order, frame, options, begin, end);
         }
     }
-    DrawTexturedBand(st, order, options, 0, height / bands);
+    DrawTexturedBand(scene, order, frame, options, 0, height / bands);
     for (std::thread& w : workers) w.join();
 }
 

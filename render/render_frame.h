@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "builder/shared_state.h"
+#include "builder/model_grid.h"
+#include "core/raster.h"
 
 namespace vonnik {
 
@@ -33,15 +34,17 @@ struct FillContext {
     FillKernel kernel = FillKernel::kBest;
 };
 
-// One textured, shaded triangle side: side 1 takes the front positions and picture, any
-// other value the back ones. A side with a coordinate that is not a finite number is not
-// drawn; a picture coordinate outside the picture takes the nearest border pixel.
-void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2, int side);
+// One textured, shaded triangle side: the front side takes the front positions, the back
+// side the back ones; ctx.picture is the side's picture. A side with a coordinate that is not a
+// finite number is not drawn; a picture coordinate outside the picture takes the nearest border
+// pixel.
+void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
+                  Side side);
 
 // The same fill, pixel by pixel over the whole bounding box exactly as the rule reads; the
 // fast fill must match it everywhere.
 void FillTriangleByBox(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                       int side);
+                       Side side);
 
 // 1 - power(1 - cos, amount): the light factor of a side whose normal makes the angle with
 // cosine cos (clamped at 0) with the light.
@@ -53,9 +56,24 @@ struct RenderOptions {
     FillKernel kernel = FillKernel::kBest;  // the fast fill's inner loop
 };
 
-// Draws the model into state.FrameBuffer (ViewWidth x ViewHeight): the background, then the
-// lines of cells in the painter's order `order` (1..4; any other value draws as 1), front
-// then back side of every eligible triangle, textured or outlined.
-void RenderFrame(SharedState& state, int order, const RenderOptions& options = {});
+// What one frame shows: the model as turned, the pictures its sides carry, what lies behind
+// it and the light.
+struct FrameScene {
+    const ModelGrid& grid;
+    const Raster& front;  // the front side's picture
+    const Raster& back;   // the back side's picture
+    // Drawn at the frame's top-left corner behind the model (black where it does not reach);
+    // without one the frame is filled with the front picture's background colour.
+    const Raster* background = nullptr;
+    Vec3 light;                // unit vector from the model towards the light
+    double lightAmount = 1.0;  // the shading exponent, 1..5
+};
+
+// Draws the scene into frame at frame's own size: the background, then the lines of cells
+// in the painter's order (a value outside the four orders draws as kRowsDown), front then
+// back side of every triangle of the solid that faces the viewer, textured, or outlined
+// when grid.Wireframe is set.
+void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
+                 const RenderOptions& options = {});
 
 }  // namespace vonnik

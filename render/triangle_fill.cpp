@@ -30,7 +30,7 @@ struct Setup {
     double x[3], y[3];
     double det;
     bool inRange;  // every position within kMaxMagnitude (below), so also finite
-    fill::Side side;
+    fill::ShadedSide side;
 };
 
 // Trunc clipped to [lo, hi] for a finite v: exact inside the range.
@@ -66,7 +66,7 @@ bool ClipBox(const FillContext& ctx, Setup& u) {
                  maxX = std::max({u.x[0], u.x[1], u.x[2]});
     const double minY = std::min({u.y[0], u.y[1], u.y[2]}),
                  maxY = std::max({u.y[0], u.y[1], u.y[2]});
-    fill::Side& q = u.side;
+    fill::ShadedSide& q = u.side;
     const std::int64_t w = ctx.frame->Width();
     q.left = std::max<std::int64_t>(TruncWithin(minX, -1, w), 0);
     q.right = std::min(TruncWithin(maxX, -1, w), w - 1);
@@ -83,7 +83,7 @@ bool SetUpSide(const FillContext& ctx, const SideVertices& v, Setup& u) {
     }
     const Raster& pic = *ctx.picture;
     if (pic.Empty() || !ClipBox(ctx, u)) return false;
-    fill::Side& q = u.side;
+    fill::ShadedSide& q = u.side;
     q.x0 = u.x[0];
     q.y0 = u.y[0];
     q.d1x = u.x[1] - u.x[0];
@@ -126,7 +126,7 @@ bool ZeroOrNormal(double d) {
 }
 
 bool Tame(const Setup& u) {
-    const fill::Side& q = u.side;
+    const fill::ShadedSide& q = u.side;
     return u.inRange & ZeroOrNormal(q.d1x) & ZeroOrNormal(q.d1y) & ZeroOrNormal(q.d2x) &
            ZeroOrNormal(q.d2y) & (std::fabs(u.det) >= kMinMagnitude);
 }
@@ -135,7 +135,7 @@ bool Tame(const Setup& u) {
 // intersection cannot all open the same way. Unused ones stay at the box's own edges.
 class LimitSet {
   public:
-    explicit LimitSet(fill::Side& q) : q_(q) {
+    explicit LimitSet(fill::ShadedSide& q) : q_(q) {
         for (int k = 0; k < 2; ++k) {
             q.lowOffset[k] = static_cast<double>(q.left);
             q.highOffset[k] = static_cast<double>(q.right);
@@ -157,12 +157,12 @@ class LimitSet {
     }
 
   private:
-    fill::Side& q_;
+    fill::ShadedSide& q_;
     int lows_ = 0, highs_ = 0;
 };
 
 void SetLimits(Setup& u) {
-    fill::Side& q = u.side;
+    fill::ShadedSide& q = u.side;
     LimitSet limits(q);
     if (!Tame(u)) return;
     const double x0 = q.x0, y0 = q.y0;
@@ -190,10 +190,10 @@ void SetLimits(Setup& u) {
 }
 
 SideVertices VerticesOf(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                        int side) {
+                        Side side) {
     const ModelGrid& g = *ctx.grid;
-    const GridArray<double>& X = side == 1 ? g.FrontX : g.BackX;
-    const GridArray<double>& Y = side == 1 ? g.FrontY : g.BackY;
+    const GridArray<double>& X = side == Side::kFront ? g.FrontX : g.BackX;
+    const GridArray<double>& Y = side == Side::kFront ? g.FrontY : g.BackY;
     const int is[3] = {i0, i1, i2}, js[3] = {j0, j1, j2};
     SideVertices v;
     for (int k = 0; k < 3; ++k) {
@@ -210,7 +210,7 @@ SideVertices VerticesOf(const FillContext& ctx, int i0, int j0, int i1, int j1, 
 void FillSideByBox(const FillContext& ctx, const SideVertices& v) {
     Setup u;
     if (!SetUpSide(ctx, v, u)) return;
-    const fill::Side& q = u.side;
+    const fill::ShadedSide& q = u.side;
     const Raster& pic = *ctx.picture;
     for (std::int64_t r = q.top; r <= q.bottom; ++r) {
         Pixel* row = ctx.frame->Row(static_cast<int>(r));
@@ -240,12 +240,12 @@ void FillSide(const FillContext& ctx, const SideVertices& v) {
 }
 
 void FillTriangleByBox(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                       int side) {
+                       Side side) {
     FillSideByBox(ctx, VerticesOf(ctx, i0, j0, i1, j1, i2, j2, side));
 }
 
 void FillTriangle(const FillContext& ctx, int i0, int j0, int i1, int j1, int i2, int j2,
-                  int side) {
+                  Side side) {
     FillSide(ctx, VerticesOf(ctx, i0, j0, i1, j1, i2, j2, side));
 }
 

@@ -90,11 +90,11 @@ void TForm2::FormPaint(QObject*) {
     repaint();
     // A window the system has not exposed yet gets no paint event; FrameBuffer still has to
     // hold the frame it will show, which is what a snapshot saves.
-    if (!framePainted_) RenderFrame(State, State.Grid.DrawOrder, ViewerRenderOptions());
+    if (!framePainted_) RenderShownFrame(State, ViewerRenderOptions());
 }
 
 void TForm2::paintEvent(QPaintEvent*) {
-    RenderFrame(State, State.Grid.DrawOrder, ViewerRenderOptions());
+    RenderShownFrame(State, ViewerRenderOptions());
     framePainted_ = true;
     QPainter(this).drawImage(0, 0, ImageOf(State.FrameBuffer));
 }
@@ -124,7 +124,7 @@ void TForm2::ExportShownModel() {
     const QString path = SaveMeshDialog();
     if (path.isEmpty()) return;
     try {
-        ExportMesh(State, path.toStdString());
+        ExportShownSolid(State, path.toStdString());
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
     }

@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "builder/shared_state.h"
 #include "core/picture_io.h"
+#include "session/session.h"
 #include "viewer/rotation.h"
 
 namespace vonnik {

@@ -29,9 +29,10 @@ Vec3 StepMatrix::Apply(const Vec3& v) const {
             m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
 }
 
-int ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB) {
-    if (std::fabs(axisA.z) > std::fabs(axisB.z)) return axisA.z >= 0.0 ? 4 : 3;
-    return axisB.z >= 0.0 ? 2 : 1;
+PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB) {
+    if (std::fabs(axisA.z) > std::fabs(axisB.z))
+        return axisA.z >= 0.0 ? PaintOrder::kColumnsLeft : PaintOrder::kColumnsRight;
+    return axisB.z >= 0.0 ? PaintOrder::kRowsUp : PaintOrder::kRowsDown;
 }
 
 void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight) {
@@ -45,8 +46,10 @@ void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, 
     const double a = (-dy / 50) * (0.5 - std::fabs(p));
     const double b = (dx / 50) * (0.5 - std::fabs(q));
     const double c = (dy / 50) * p + (dx / 50) * q;
-    const StepMatrix m = DragStepMatrix(a, b, c);
+    TurnModel(g, DragStepMatrix(a, b, c));
+}
 
+void TurnModel(ModelGrid& g, const StepMatrix& m) {
     const std::size_t count = g.VertexState.Values().size();
     const auto& state = g.VertexState.Values();
     const auto turn = [&](GridArray<double>& X, GridArray<double>& Y, GridArray<double>& Z,
@@ -54,7 +57,7 @@ void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, 
         auto &xs = X.Values(), &ys = Y.Values(), &zs = Z.Values();
         auto &sx = SX.Values(), &sy = SY.Values(), &sz = SZ.Values();
         for (std::size_t n = 0; n < count; ++n) {
-            if (state[n] <= 0) continue;
+            if (!InModel(state[n])) continue;
             sx[n] = xs[n];
             sy[n] = ys[n];
             sz[n] = zs[n];

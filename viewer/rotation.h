@@ -18,11 +18,15 @@ struct StepMatrix {
 StepMatrix DragStepMatrix(double a, double b, double c);
 
 // One rotation step for a right-button move to (x, y) in a view of viewWidth x viewHeight:
-// the angles from the drag, the vertices of the model (state above 0) and the view axes
-// turned in place, and DrawOrder chosen anew. The frame is not drawn here.
+// the angles from the drag, then TurnModel with their step matrix. The frame is not drawn
+// here.
 void RotationStep(ModelGrid& grid, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight);
 
-// DrawOrder for the given view axes.
-int ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);
+// Turns the model by one step matrix: each vertex in the model is saved and replaced by the
+// matrix applied to it, the view axes likewise, and DrawOrder is chosen anew.
+void TurnModel(ModelGrid& grid, const StepMatrix& m);
+
+// DrawOrder for the given view axes: the far lines of cells first.
+PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);
 
 }  // namespace vonnik

@@ -72,8 +72,8 @@ struct StateImage {
     int viewWidth, viewHeight;
     Raster front, back, background, frame;
     std::vector<double> frontX, frontZ, backZ;
-    std::vector<std::int32_t> vertexState;
-    int drawOrder;
+    std::vector<VertexKind> vertexState;
+    PaintOrder drawOrder;
     bool wireframe;
     QString label1, status;
     int progress;

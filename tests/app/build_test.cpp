@@ -98,8 +98,8 @@ class BuildTest : public QObject {
         QTest::keyClick(f.Edit3, Qt::Key_Return);
         QVERIFY(program->dialogFolders.size() == 1);  // cancelled: no build yet
         program->Build(QStringLiteral("ring.bmp"));
-        QCOMPARE(f.State.Grid.TriangleLattice, 0);
-        QCOMPARE(f.State.Grid.ColourProjection, 1);
+        QCOMPARE(f.State.Grid.TriangleLattice, LatticeKind::kSquare);
+        QCOMPARE(f.State.Grid.ColourProjection, ColourProjectionMode::kVertical);
         QCOMPARE(f.State.Grid.CircleTolerance, 1.0);
         QCOMPARE(f.State.LightZ, 1.0);
         QCOMPARE(Shown(),

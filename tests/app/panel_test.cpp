@@ -47,7 +47,7 @@ class PanelTest : public QObject {
         const SharedState& s = Form1().State;
         QCOMPARE(s.LightPointX, 60);
         QCOMPARE(s.LightPointY, 52);
-        QCOMPARE(s.Grid.DrawOrder, 1);
+        QCOMPARE(s.Grid.DrawOrder, PaintOrder::kRowsDown);
         QVERIFY((s.Grid.ViewAxisA == Vec3{1, 0, 0}));
         QVERIFY((s.Grid.ViewAxisB == Vec3{0, 1, 0}));
         QVERIFY(s.PictureName.empty() && s.BackgroundName.empty());

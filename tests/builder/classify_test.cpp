@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
@@ -33,12 +33,12 @@ Raster FilledWithHole() {
 
 TEST(Classify, AVertexOnABackgroundPixelStaysOutsideAndMakesItsNeighboursEdges) {
     const ModelGrid g = Classify(FilledWithHole());
-    EXPECT_EQ(g.VertexState(6, 6), kOutside);
+    EXPECT_EQ(g.VertexState(6, 6), VertexKind::kOutside);
     for (auto [i, j] : {std::pair{5, 6}, {7, 6}, {6, 5}, {6, 7}, {5, 5}, {7, 7}, {5, 7}, {7, 5}})
-        EXPECT_EQ(g.VertexState(i, j), kEdgeVertex) << i << "," << j;
-    EXPECT_EQ(g.VertexState(3, 3), kInnerVertex);
-    EXPECT_EQ(g.VertexState(2, 2), kEdgeVertex);  // its neighbour (1, 1) is on the background
-    EXPECT_EQ(g.VertexState(1, 1), kOutside);
+        EXPECT_EQ(g.VertexState(i, j), VertexKind::kEdge) << i << "," << j;
+    EXPECT_EQ(g.VertexState(3, 3), VertexKind::kInner);
+    EXPECT_EQ(g.VertexState(2, 2), VertexKind::kEdge);  // its neighbour (1, 1) is on the background
+    EXPECT_EQ(g.VertexState(1, 1), VertexKind::kOutside);
 }
 
 TEST(Classify, OnePixelProbesReachLeftRightUpAndDownButNotDiagonally) {
@@ -53,7 +53,8 @@ TEST(Classify, OnePixelProbesReachLeftRightUpAndDownButNotDiagonally) {
         Raster r = test::MakeRect(100, 100, 10, 10, 89, 89);
         r.Set(28 + dx, 28 + dy, kWhite);
         const ModelGrid g = Classify(r);
-        EXPECT_EQ(g.VertexState(4, 4), edge ? kEdgeVertex : kInnerVertex) << dx << "," << dy;
+        EXPECT_EQ(g.VertexState(4, 4), edge ? VertexKind::kEdge : VertexKind::kInner)
+            << dx << "," << dy;
     }
 }
 
@@ -63,10 +64,10 @@ TEST(Classify, ProbesThatLeaveThePictureNeverCountAsBackground) {
     for (int y = 46; y <= 54; ++y)
         for (int x = 46; x <= 54; ++x) r.Set(x, y, kWhite);
     const ModelGrid g = Classify(r);
-    EXPECT_EQ(g.VertexState(1, 1), kInnerVertex);   // neighbour (0, 0) at (-4, -4)
-    EXPECT_EQ(g.VertexState(12, 5), kInnerVertex);  // neighbours at x = 100
-    EXPECT_EQ(g.VertexState(13, 5), kOutside);      // its own pixel is off the picture
-    EXPECT_EQ(g.VertexState(5, 12), kInnerVertex);
+    EXPECT_EQ(g.VertexState(1, 1), VertexKind::kInner);     // neighbour (0, 0) at (-4, -4)
+    EXPECT_EQ(g.VertexState(12, 5), VertexKind::kInner);    // neighbours at x = 100
+    EXPECT_EQ(g.VertexState(13, 5), VertexKind::kOutside);  // its own pixel is off the picture
+    EXPECT_EQ(g.VertexState(5, 12), VertexKind::kInner);
 }
 
 TEST(Classify, APointLessThanAPixelLeftOfThePictureRoundsOntoItsFirstColumn) {
@@ -77,14 +78,14 @@ TEST(Classify, APointLessThanAPixelLeftOfThePictureRoundsOntoItsFirstColumn) {
     r.Set(0, 0, kWhite);
     r.Set(0, 7, kWhite);
     const ModelGrid g = Classify(r, Settings(2, 1, 1.1, false, false));
-    EXPECT_EQ(g.VertexState(1, 3), kEdgeVertex);
-    EXPECT_EQ(g.VertexState(1, 2), kInnerVertex);
+    EXPECT_EQ(g.VertexState(1, 3), VertexKind::kEdge);
+    EXPECT_EQ(g.VertexState(1, 2), VertexKind::kInner);
 }
 
 TEST(Classify, AFigureNarrowerThanTheLatticeHasNoFigureVertex) {
     const ModelGrid g = Classify(test::MakeRect(100, 60, 14, 5, 16, 54));
     EXPECT_GT(g.OutlineCount, 0);
-    for (std::int32_t s : g.VertexState.Values()) EXPECT_EQ(s, kOutside);
+    for (VertexKind s : g.VertexState.Values()) EXPECT_EQ(s, VertexKind::kOutside);
 }
 
 // A disc of radius 12 about vertex (6, 6): that vertex is the only inner vertex, and its
@@ -95,7 +96,7 @@ Raster SingleInnerVertexDisc() {
 
 TEST(Classify, TiesForTheNearestOutlinePixelGoToTheFirstListed) {
     const ModelGrid g = Classify(SingleInnerVertexDisc());
-    ASSERT_EQ(g.VertexState(6, 6), kInnerVertex);
+    ASSERT_EQ(g.VertexState(6, 6), VertexKind::kInner);
     double best = 1e300;
     std::vector<int> nearest;
     for (int k = 0; k < g.OutlineCount; ++k) {
@@ -114,7 +115,7 @@ TEST(Classify, AToleranceOfOneClaimsNothingAndAboveOneTheVertexClaimsItsOwnPixel
     const Raster disc = SingleInnerVertexDisc();
     int inner = 0;
     const ModelGrid atOne = Classify(disc, Settings(8, 1, 1.0, false, false));
-    for (std::int32_t s : atOne.VertexState.Values()) inner += s == kInnerVertex;
+    for (VertexKind s : atOne.VertexState.Values()) inner += s == VertexKind::kInner;
     ASSERT_EQ(inner, 1);
     EXPECT_EQ(atOne.OutlineRadius, std::vector<double>(atOne.OutlineCount, 0.0));
 
@@ -137,7 +138,7 @@ TEST(Classify, AFigureVertexWithoutAnyOutlinePixelStaysOutside) {
             const test::BuildOutcome out =
                 test::RunBuild(r, r, Settings(2, 1, 1.1, false, triangle));
             EXPECT_EQ(out.grid.OutlineCount, 0);
-            for (std::int32_t s : out.grid.VertexState.Values()) EXPECT_EQ(s, kOutside);
+            for (VertexKind s : out.grid.VertexState.Values()) EXPECT_EQ(s, VertexKind::kOutside);
             EXPECT_EQ(out.front, r);
             EXPECT_EQ(out.back, r);
         }
@@ -168,14 +169,14 @@ TEST(Classify, NearestSearchesHaveNoDistanceCap) {
     ASSERT_EQ(g.OutlineCount, 35);
     // Inner vertices: nearest pixel straight to the left, distance beyond 3162.
     for (auto [i, j] : {std::pair{300, 2}, {450, 3}, {490, 4}}) {
-        ASSERT_EQ(g.VertexState(i, j), kInnerVertex);
+        ASSERT_EQ(g.VertexState(i, j), VertexKind::kInner);
         const int k = g.NearestOutline(i, j);
         EXPECT_EQ(g.OutlineX[k], 1);
         EXPECT_EQ(g.OutlineY[k], 8 * j - 4);
         EXPECT_EQ(g.EdgeDistance(i, j), 8.0 * i - 5.0);
     }
     // The edge vertex beside the corner stands on its nearest outline pixel (1, 28).
-    ASSERT_EQ(g.VertexState(499, 4), kEdgeVertex);
+    ASSERT_EQ(g.VertexState(499, 4), VertexKind::kEdge);
     EXPECT_EQ(g.FrontX(499, 4), 1.0 - 1998.0);
     EXPECT_EQ(g.FrontY(499, 4), 28.0 - 18.0);
     // The corner pixel is 3995.0001 pixels from (1, 35), its nearest outline pixel.

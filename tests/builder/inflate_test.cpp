@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 
@@ -25,15 +25,15 @@ ModelGrid HandGrid(double curvature, bool colourProjection = false) {
     g.OutlineY = {20, 20, 30};
     g.OutlineCount = 3;
     g.OutlineRadius = {0.0, 0.0, 100.0};
-    const auto set = [&](int i, int j, std::int32_t state, std::int32_t k, double d2) {
+    const auto set = [&](int i, int j, VertexKind state, std::int32_t k, double d2) {
         g.VertexState(i, j) = state;
         g.NearestOutline(i, j) = k;
         g.EdgeDistance(i, j) = d2;
     };
-    set(2, 2, kEdgeVertex, 0, 0.0);
-    set(3, 3, kInnerVertex, 0, 0.0);   // (20, 20): on its outline pixel
-    set(5, 3, kInnerVertex, 1, 36.0);  // (36, 20): 6 from (30, 20), which nobody claimed
-    set(4, 5, kInnerVertex, 2, 36.0);  // (28, 36): 6 below (28, 30), radius 10
+    set(2, 2, VertexKind::kEdge, 0, 0.0);
+    set(3, 3, VertexKind::kInner, 0, 0.0);   // (20, 20): on its outline pixel
+    set(5, 3, VertexKind::kInner, 1, 36.0);  // (36, 20): 6 from (30, 20), which nobody claimed
+    set(4, 5, VertexKind::kInner, 2, 36.0);  // (28, 36): 6 below (28, 30), radius 10
     return g;
 }
 
@@ -115,7 +115,7 @@ std::vector<std::pair<int, int>> InnerVertices(const ModelGrid& g) {
     std::vector<std::pair<int, int>> inner;
     for (int i = 0; i < g.CountI(); ++i)
         for (int j = 0; j < g.CountJ(); ++j)
-            if (g.VertexState(i, j) == kInnerVertex) inner.emplace_back(i, j);
+            if (g.VertexState(i, j) == VertexKind::kInner) inner.emplace_back(i, j);
     return inner;
 }
 
@@ -223,8 +223,8 @@ TEST(Centre, EdgeVerticesEndOnTheirOutlinePixelAndTexturesStayUncentred) {
         int edges = 0;
         for (int i = 0; i < g.CountI(); ++i) {
             for (int j = 0; j < g.CountJ(); ++j) {
-                const int state = g.VertexState(i, j);
-                if (state == kEdgeVertex) {
+                const VertexKind state = g.VertexState(i, j);
+                if (state == VertexKind::kEdge) {
                     ++edges;
                     const int k = g.NearestOutline(i, j);
                     EXPECT_EQ(g.FrontX(i, j), g.OutlineX[k] - 50.0);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 
@@ -60,17 +60,17 @@ TEST(Lattice, TriangleLatticeOfPolygonSizeEightOn100x100) {
 TEST(Lattice, ResetsViewAndClearsTheModelOfAnEarlierBuild) {
     ModelGrid g = Lay(test::MakeDisc(120, 90, 60, 45, 30), Settings(4));
     g.ViewAxisA = {0, 0, 1};
-    g.DrawOrder = 3;
+    g.DrawOrder = PaintOrder::kColumnsRight;
     g.Wireframe = true;
-    g.VertexState.Fill(kInnerVertex);
+    g.VertexState.Fill(VertexKind::kInner);
     g.FrontZ.Fill(-7.0);
     LayLattice(g, Raster(40, 30, kWhite), Settings(8));
     EXPECT_EQ(g.ViewAxisA, (Vec3{1, 0, 0}));
     EXPECT_EQ(g.ViewAxisB, (Vec3{0, 1, 0}));
-    EXPECT_EQ(g.DrawOrder, 1);
+    EXPECT_EQ(g.DrawOrder, PaintOrder::kRowsDown);
     EXPECT_FALSE(g.Wireframe);
     const std::size_t count = static_cast<std::size_t>(g.CountI()) * g.CountJ();
-    EXPECT_EQ(g.VertexState.Values(), std::vector<std::int32_t>(count, kOutside));
+    EXPECT_EQ(g.VertexState.Values(), std::vector<VertexKind>(count, VertexKind::kOutside));
     EXPECT_EQ(g.FrontZ.Values(), std::vector<double>(count, 0.0));
     EXPECT_EQ(g.OutlineCount, 0);
     EXPECT_TRUE(g.OutlineRadius.empty());

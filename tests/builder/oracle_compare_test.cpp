@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
@@ -112,7 +112,7 @@ Case MakeCase(int n) {
     name << "case " << n << ": " << shape << " " << w << "x" << h << ", "
          << (triangle ? "triangle" : "square") << " " << polygon << ", curvature "
          << c.settings.Curvature << ", tolerance " << c.settings.CircleTolerance
-         << (c.settings.ColourProjection ? ", projection" : "")
+         << (c.settings.ColourProjection == ColourProjectionMode::kVertical ? ", projection" : "")
          << (n % 4 == 1 ? ", other back" : "");
     c.name = name.str();
     return c;
@@ -130,7 +130,7 @@ void ExpectFinishedModel(const Case& c, const test::BuildOutcome& out) {
             if (c.settings.CircleTolerance > 1.0) {
                 ASSERT_LE(g.FrontZ(i, j), 0.0);
             }
-            if (g.VertexState(i, j) != kEdgeVertex) continue;
+            if (g.VertexState(i, j) != VertexKind::kEdge) continue;
             const int k = g.NearestOutline(i, j);
             ASSERT_EQ(g.FrontX(i, j), g.OutlineX[k] - w2);
             ASSERT_EQ(g.FrontY(i, j), g.OutlineY[k] - h2);
@@ -163,7 +163,7 @@ TEST(OracleComparison, AcceleratedAndPlainBuildsAgreeBitForBit) {
         ASSERT_EQ(fast.progress, plain.progress);
         ExpectFinishedModel(c, fast);
         const auto& states = fast.grid.VertexState.Values();
-        withInner += std::count(states.begin(), states.end(), kInnerVertex) > 0;
+        withInner += std::count(states.begin(), states.end(), VertexKind::kInner) > 0;
         spreading += fast.front != c.front;
     }
     // The generated set exercises the searches: most models have inner vertices, most

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
@@ -55,9 +55,10 @@ void ExpectSaneModel(const ModelGrid& g) {
     EXPECT_TRUE(test::AllPositionsFinite(g));
     for (int i = 0; i <= g.GridMaxX; ++i) {
         for (int j = 0; j <= g.GridMaxY; ++j) {
-            const int s = g.VertexState(i, j);
-            ASSERT_TRUE(s >= kOutside && s <= kInnerVertex);
-            if (s == kOutside) continue;
+            const VertexKind s = g.VertexState(i, j);
+            ASSERT_TRUE(s == VertexKind::kOutside || s == VertexKind::kEdge ||
+                        s == VertexKind::kInner);
+            if (s == VertexKind::kOutside) continue;
             EXPECT_TRUE(i >= 2 && i <= g.GridMaxX - 3 && j >= 2 && j <= g.GridMaxY - 2);
             EXPECT_GE(g.NearestOutline(i, j), 0);
             EXPECT_LT(g.NearestOutline(i, j), g.OutlineCount);
@@ -85,9 +86,9 @@ TEST(Robustness, AwkwardPicturesAndNumbersGiveAModel) {
                         EXPECT_EQ(test::GridDifference(fast.grid, plain.grid), "");
                         EXPECT_EQ(test::RasterDifference(fast.front, plain.front), "");
                         ++builds;
-                        const std::vector<std::int32_t>& states = fast.grid.VertexState.Values();
+                        const std::vector<VertexKind>& states = fast.grid.VertexState.Values();
                         nonEmpty += std::any_of(states.begin(), states.end(),
-                                                [](std::int32_t v) { return v != kOutside; });
+                                                [](VertexKind v) { return InModel(v); });
                     }
                 }
             }

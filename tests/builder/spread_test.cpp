@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
@@ -20,13 +20,14 @@ TEST(BorderRing, TwoWideOnThreeSidesAndThreeWideOnTheLargestFirstIndex) {
     LayLattice(g, Raster(60, 45, kWhite), Settings(8, 1, 1.1, false, false));
     ASSERT_EQ(g.GridMaxX, 10);
     ASSERT_EQ(g.GridMaxY, 7);
-    g.VertexState.Fill(kInnerVertex);
+    g.VertexState.Fill(VertexKind::kInner);
     const std::vector<double> xs = g.FrontX.Values();
     ClearBorderRing(g);
     for (int i = 0; i <= 10; ++i) {
         for (int j = 0; j <= 7; ++j) {
             const bool ring = i <= 1 || i >= 8 || j <= 1 || j >= 6;
-            EXPECT_EQ(g.VertexState(i, j), ring ? kOutside : kInnerVertex) << i << "," << j;
+            EXPECT_EQ(g.VertexState(i, j), ring ? VertexKind::kOutside : VertexKind::kInner)
+                << i << "," << j;
         }
     }
     EXPECT_EQ(g.FrontX.Values(), xs);
@@ -37,9 +38,9 @@ TEST(BorderRing, TheSmallestGridStaysInsideItsArrays) {
     LayLattice(g, Raster(1, 1, kWhite), Settings(50, 1, 1.1, false, false));
     ASSERT_EQ(g.GridMaxX, 2);
     ASSERT_EQ(g.GridMaxY, 1);
-    g.VertexState.Fill(kEdgeVertex);
+    g.VertexState.Fill(VertexKind::kEdge);
     ClearBorderRing(g);
-    for (std::int32_t s : g.VertexState.Values()) EXPECT_EQ(s, kOutside);
+    for (VertexKind s : g.VertexState.Values()) EXPECT_EQ(s, VertexKind::kOutside);
 }
 
 constexpr Pixel kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kOther = 0x123456;
@@ -55,7 +56,7 @@ struct TwoPixelScene {
         front.Set(5, 5, kRed);
         front.Set(9, 5, kBlue);
         LayLattice(grid, front, Settings(4, 1, 1.1, false, false));
-        grid.VertexState(2, 1) = kEdgeVertex;
+        grid.VertexState(2, 1) = VertexKind::kEdge;
     }
 };
 
@@ -111,8 +112,9 @@ TEST(Spread, ASmallerBackPictureIsReadAtItsNearestBorderPixelAndWrittenOnlyInsid
 
 TEST(Spread, TrianglesWithoutAnEdgeVertexNeverSpread) {
     TwoPixelScene scene;
-    scene.grid.VertexState.Fill(kInnerVertex);
-    for (int j = 0; j <= scene.grid.GridMaxY; j += 3) scene.grid.VertexState(4, j) = kOutside;
+    scene.grid.VertexState.Fill(VertexKind::kInner);
+    for (int j = 0; j <= scene.grid.GridMaxY; j += 3)
+        scene.grid.VertexState(4, j) = VertexKind::kOutside;
     const Raster before = scene.front;
     Raster back = before;
     SpreadEdgeColours(scene.grid, scene.front, back);

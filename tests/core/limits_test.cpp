@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <climits>
 
-#include "builder/build.h"
 #include "core/picture_io.h"
+#include "session/session.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {

@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik::test {
@@ -60,9 +60,9 @@ GridCounts CountFromGrid(const ModelGrid& g) {
                 std::set<std::int32_t> pixels;
                 for (int c = 0; c < 3; ++c) {
                     const int ci = i + cell.di[t][c], cj = j + cell.dj[t][c];
-                    const int s = g.VertexState(ci, cj);
-                    inFigure += s > 0 ? 1 : 0;
-                    if (s == kEdgeVertex) {
+                    const VertexKind s = g.VertexState(ci, cj);
+                    inFigure += InModel(s) ? 1 : 0;
+                    if (s == VertexKind::kEdge) {
                         ++onRim;
                         pixels.insert(g.NearestOutline(ci, cj));
                     }
@@ -72,7 +72,7 @@ GridCounts CountFromGrid(const ModelGrid& g) {
                 counts.triangles += 2;
                 for (int c = 0; c < 3; ++c) {
                     const int ci = i + cell.di[t][c], cj = j + cell.dj[t][c];
-                    if (g.VertexState(ci, cj) == kEdgeVertex)
+                    if (g.VertexState(ci, cj) == VertexKind::kEdge)
                         rim.insert(g.NearestOutline(ci, cj));
                     else
                         inner.insert({ci, cj});

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/build.h"
-#include "builder/shared_state.h"
 #include "core/raster.h"
+#include "session/session.h"
 
 namespace vonnik::test {
 

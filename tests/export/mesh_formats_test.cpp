@@ -72,7 +72,7 @@ TEST(ExportMesh, FailsWithTheFileNamedAndWritesNothing) {
     const auto fails = [&](const SharedState& from, const std::string& path,
                            const MeshExportOptions& options, const std::string& named) {
         try {
-            ExportMesh(from, path, options);
+            ExportShownSolid(from, path, options);
             ADD_FAILURE() << path << " was written";
         } catch (const FileError& e) {
             EXPECT_EQ(e.Path(), named);
@@ -98,7 +98,7 @@ TEST(ExportMesh, StlIsUprightInMillimetresWithOutwardFacets) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
     const std::string path = test::TempDir("export-stl") + "/disc.stl";
-    const MeshExportResult result = ExportMesh(state, path, {0.5});
+    const MeshExportResult result = ExportShownSolid(state, path, {0.5});
     ASSERT_EQ(result.files, std::vector<std::string>{path});
     EXPECT_TRUE(result.edges.Closed());
 
@@ -154,7 +154,7 @@ TEST(ExportMesh, GlbCarriesBothPicturesAndSharesTheRim) {
     const SharedState state = BuiltState(front, Panel("5"), back);
     const SolidMesh mesh = MeshFromGrid(state.Grid);
     const std::string path = test::TempDir("export-glb") + "/disc.glb";
-    ExportMesh(state, path, {0.25});
+    ExportShownSolid(state, path, {0.25});
 
     const test::GlbFile glb = test::ReadGlb(path);
     ASSERT_TRUE(glb.headerValid);
@@ -222,7 +222,7 @@ TEST(ExportMesh, GlbCarriesBothPicturesAndSharesTheRim) {
 TEST(ExportMesh, GlbOfASingleSidedBuildEmbedsThePictureOnce) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
     const std::string path = test::TempDir("export-glb1") + "/disc.glb";
-    ExportMesh(state, path);
+    ExportShownSolid(state, path);
     const test::GlbFile glb = test::ReadGlb(path);
     ASSERT_TRUE(glb.headerValid);
     EXPECT_EQ(glb.json["images"].toArray().size(), 1);
@@ -237,7 +237,7 @@ TEST(ExportMesh, ObjComesWithItsMaterialsAndTextures) {
     const SolidMesh mesh = MeshFromGrid(state.Grid);
     const std::string dir = test::TempDir("export-obj");
     const std::string path = dir + "/my disc.obj";
-    const MeshExportResult result = ExportMesh(state, path);
+    const MeshExportResult result = ExportShownSolid(state, path);
     const std::vector<std::string> files{path, dir + "/my_disc_front.png",
                                          dir + "/my_disc_back.png", dir + "/my_disc.mtl"};
     EXPECT_EQ(result.files, files);
@@ -282,7 +282,7 @@ TEST(ExportMesh, PlyColoursEachVertexFromItsSurfacesPicture) {
     const SharedState state = BuiltState(front, Panel("5"), Recoloured(front));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
     const std::string path = test::TempDir("export-ply") + "/disc.ply";
-    ExportMesh(state, path, {2.0});
+    ExportShownSolid(state, path, {2.0});
 
     const test::PlyFile ply = test::ReadPly(path);
     ASSERT_TRUE(ply.sizeMatches);

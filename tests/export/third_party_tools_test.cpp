@@ -41,7 +41,7 @@ struct Subject {
 Subject Export(const std::string& dir, const std::string& name, const SharedState& state,
                int parts) {
     Subject s{name, dir + "/" + name, {}, 0, 0, parts};
-    for (const char* ext : kFormats) s.result = ExportMesh(state, s.File(ext));
+    for (const char* ext : kFormats) s.result = ExportShownSolid(state, s.File(ext));
     const test::GridCounts counts = test::CountFromGrid(state.Grid);
     s.vertices = counts.vertices;
     s.triangles = counts.triangles;

@@ -47,7 +47,7 @@ void ClassifyVerticesPlain(ModelGrid& g, const Raster& pic, const ProgressFn& pr
                 }
             }
             if (nearest < 0) continue;
-            g.VertexState(i, j) = edge ? kEdgeVertex : kInnerVertex;
+            g.VertexState(i, j) = edge ? VertexKind::kEdge : VertexKind::kInner;
             g.NearestOutline(i, j) = nearest;
             if (!edge) {
                 g.EdgeDistance(i, j) = best;
@@ -99,7 +99,7 @@ void SpreadEdgeColoursPlain(const ModelGrid& g, Raster& front, Raster& back) {
                 bool qualifies = false, finite = true;
                 for (int c = 0; c < 3; ++c) {
                     const int a = i + cell.di[t][c], b = j + cell.dj[t][c];
-                    qualifies |= g.VertexState(a, b) == kEdgeVertex;
+                    qualifies |= g.VertexState(a, b) == VertexKind::kEdge;
                     xs[c] = g.FrontX(a, b);
                     ys[c] = g.FrontY(a, b);
                     finite &= std::isfinite(xs[c]) && std::isfinite(ys[c]);

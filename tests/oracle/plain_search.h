@@ -1,6 +1,6 @@
 #pragma once
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 
 namespace vonnik::oracle {
 

@@ -238,8 +238,8 @@ ModelCase MakeModel(int n) {
 // Pixels of frame that the model covers: those that differ from the background alone.
 int Drawn(const SharedState& st, const Raster& frame) {
     SharedState empty = st;
-    empty.Grid.VertexState.Fill(kOutside);
-    RenderFrame(empty, 1);
+    empty.Grid.VertexState.Fill(VertexKind::kOutside);
+    RenderShownFrame(empty);
     return SameFrame(frame, empty.FrameBuffer) ? 0 : [&] {
         int n = 0;
         for (std::size_t k = 0; k < frame.Pixels().size(); ++k)
@@ -255,7 +255,7 @@ TEST(FillExactness, ModelsRenderTheSameWithEveryKernelAndThreadCount) {
         SharedState& st = m.state;
         RenderOptions options;
         options.referenceFill = true;
-        RenderFrame(st, st.Grid.DrawOrder, options);
+        RenderShownFrame(st, options);
         const Raster expected = st.FrameBuffer;
         drawn += Drawn(st, expected);
         options.referenceFill = false;
@@ -264,7 +264,7 @@ TEST(FillExactness, ModelsRenderTheSameWithEveryKernelAndThreadCount) {
             for (FillKernel kernel : kKernels) {
                 if (threads == 7 && kernel != FillKernel::kBest) continue;
                 options.kernel = kernel;
-                RenderFrame(st, st.Grid.DrawOrder, options);
+                RenderShownFrame(st, options);
                 ASSERT_TRUE(SameFrame(st.FrameBuffer, expected))
                     << m.label << ", threads " << threads << ", kernel "
                     << static_cast<int>(kernel);

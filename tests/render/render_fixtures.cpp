@@ -18,7 +18,7 @@ ModelGrid BlankGrid(int countI, int countJ) {
     g.NearestOutline.Resize(countI, countJ);
     g.NearestOutline.Fill(0);
     g.VertexState.Resize(countI, countJ);
-    g.VertexState.Fill(kOutside);
+    g.VertexState.Fill(VertexKind::kOutside);
     return g;
 }
 
@@ -53,12 +53,12 @@ Raster Gradient(int width, int height) {
     return r;
 }
 
-ModelGrid FlatLattice(int countI, int countJ, double step, std::int32_t inner) {
+ModelGrid FlatLattice(int countI, int countJ, double step, VertexKind inner) {
     ModelGrid g = BlankGrid(countI, countJ);
     for (int i = 0; i < countI; ++i) {
         for (int j = 0; j < countJ; ++j) {
             const bool border = i == 0 || j == 0 || i == countI - 1 || j == countJ - 1;
-            g.VertexState(i, j) = border ? kOutside : inner;
+            g.VertexState(i, j) = border ? VertexKind::kOutside : inner;
             g.FrontX(i, j) = g.BackX(i, j) = (i - (countI - 1) / 2.0) * step;
             g.FrontY(i, j) = g.BackY(i, j) = (j - (countJ - 1) / 2.0) * step;
             g.TextureX(i, j) = i * step;

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "builder/build.h"
 #include "render/render_frame.h"
+#include "session/session.h"
 
 namespace vonnik::test {
 
@@ -25,8 +25,10 @@ struct Point {
 struct TriangleModel {
     ModelGrid grid;
     TriangleModel(std::array<Point, 3> screen, std::array<Point, 3> texels);
-    void Fill(const FillContext& ctx) const { FillTriangle(ctx, 0, 0, 1, 0, 2, 0, 1); }
-    void FillByBox(const FillContext& ctx) const { FillTriangleByBox(ctx, 0, 0, 1, 0, 2, 0, 1); }
+    void Fill(const FillContext& ctx) const { FillTriangle(ctx, 0, 0, 1, 0, 2, 0, Side::kFront); }
+    void FillByBox(const FillContext& ctx) const {
+        FillTriangleByBox(ctx, 0, 0, 1, 0, 2, 0, Side::kFront);
+    }
 };
 
 // A fill context over frame and picture: centre 0, the whole frame as the band.
@@ -37,9 +39,9 @@ FillContext ContextFor(const ModelGrid& grid, const Raster& picture, Raster& fra
 Raster Gradient(int width, int height);
 
 // A flat square lattice of countI x countJ vertices, step pixels apart, centred on the
-// model origin, facing the viewer: border vertices state 0, the others `inner`; picture
+// model origin, facing the viewer: border vertices outside, the others `inner`; picture
 // coordinates (i * step, j * step).
-ModelGrid FlatLattice(int countI, int countJ, double step, std::int32_t inner = kInnerVertex);
+ModelGrid FlatLattice(int countI, int countJ, double step, VertexKind inner = VertexKind::kInner);
 
 // A state ready to render: the grid, pictures, the light straight from the viewer (0, 0, -1)
 // with amount 1, and a frame of width x height filled by colour 0x405060 as background.

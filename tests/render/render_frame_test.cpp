@@ -14,8 +14,10 @@ namespace {
 
 constexpr Pixel kBackdrop = 0x405060;  // StateWith's background colour
 
+// Draws in the given order, which may lie outside the four orders.
 Raster Render(SharedState& st, int order = 1, const RenderOptions& options = {}) {
-    RenderFrame(st, order, options);
+    st.FrameBuffer.Resize(std::max(st.ViewWidth, 0), std::max(st.ViewHeight, 0));
+    RenderFrame(SceneOf(st), static_cast<PaintOrder>(order), st.FrameBuffer, options);
     return st.FrameBuffer;
 }
 
@@ -94,15 +96,15 @@ TEST(RenderFrame, AHalfTurnShowsTheBackPicture) {
 
 TEST(RenderFrame, ATriangleOfThreeEdgeVerticesIsNeverDrawn) {
     // Inner vertices (1, 1), (2, 1), (1, 2), (2, 2) all on the outline: nothing exists.
-    SharedState st =
-        StateWith(FlatLattice(4, 4, 10.0, kEdgeVertex), Gradient(40, 40), Gradient(40, 40), 40, 40);
+    SharedState st = StateWith(FlatLattice(4, 4, 10.0, VertexKind::kEdge), Gradient(40, 40),
+                               Gradient(40, 40), 40, 40);
     for (bool outlined : {false, true}) {
         st.Grid.Wireframe = outlined;
         EXPECT_EQ(CountOther(Render(st), kBackdrop), 0) << "outlined " << outlined;
     }
     // One inner vertex makes the first triangle of cell (1, 1) eligible, not the second:
     // (1, 1), (2, 1), (1, 2) against (2, 1), (1, 2), (2, 2) on an odd j.
-    st.Grid.VertexState(1, 1) = kInnerVertex;
+    st.Grid.VertexState(1, 1) = VertexKind::kInner;
     st.Grid.Wireframe = false;
     const Raster frame = Render(st);
     EXPECT_NE(frame.At(16, 16), kBackdrop);
@@ -205,9 +207,9 @@ TEST(RenderFrame, TheOutlinedModeDrawsBlackTrianglesOutlinedInWhite) {
     SharedState st = Built(figure, figure);
     MouseTrack mouse{20, 30};
     RotationStep(st.Grid, mouse, 70, 60, 110, 90);  // turned, so that some sides are culled
-    const Raster textured = Render(st, st.Grid.DrawOrder);
+    const Raster textured = Render(st, static_cast<int>(st.Grid.DrawOrder));
     st.Grid.Wireframe = true;
-    const Raster outlined = Render(st, st.Grid.DrawOrder);
+    const Raster outlined = Render(st, static_cast<int>(st.Grid.DrawOrder));
     int black = 0, white = 0;
     for (Pixel p : outlined.Pixels()) {
         ASSERT_TRUE(p == 0x808080 || p == 0 || p == 0xFFFFFF) << std::hex << p;

@@ -13,8 +13,9 @@ BuildSettings Settings(double polygonSize, double curvature, double tolerance,
     s.Curvature = curvature;
     s.CircleTolerance = tolerance;
     s.CircleToleranceSq = tolerance * tolerance;
-    s.ColourProjection = colourProjection ? 1 : 0;
-    s.TriangleLattice = triangleLattice ? 1 : 0;
+    s.ColourProjection =
+        colourProjection ? ColourProjectionMode::kVertical : ColourProjectionMode::kFlat;
+    s.TriangleLattice = triangleLattice ? LatticeKind::kTriangle : LatticeKind::kSquare;
     return s;
 }
 

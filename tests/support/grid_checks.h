@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/phases.h"
+#include "builder/build_phases.h"
 #include "core/raster.h"
 
 namespace vonnik::test {

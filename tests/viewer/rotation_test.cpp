@@ -21,7 +21,7 @@ ModelGrid TiltedLattice() {
         for (int j = 0; j < 5; ++j) {
             g.FrontZ(i, j) = -3.0 - i + 0.5 * j;
             g.BackZ(i, j) = 3.0 + i - 0.25 * j;
-            if (g.VertexState(i, j) != kOutside) continue;
+            if (g.VertexState(i, j) != VertexKind::kOutside) continue;
             for (GridArray<double>* a :
                  {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
                   &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
@@ -103,7 +103,7 @@ TEST(RotationStep, VerticesOutsideTheModelAreNeitherSavedNorTurned) {
     RotationStep(g, mouse, 170, 80, kWidth, kHeight);
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 5; ++j) {
-            if (g.VertexState(i, j) != kOutside) continue;
+            if (g.VertexState(i, j) != VertexKind::kOutside) continue;
             for (const GridArray<double>* a :
                  {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
                   &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
@@ -127,24 +127,25 @@ TEST(RotationStep, TheSavedCopiesHoldThePositionsBeforeTheStep) {
 
 TEST(RotationStep, APureRollRightAfterABuildChoosesOrderTwo) {
     ModelGrid g = TiltedLattice();
-    g.DrawOrder = 1;
+    g.DrawOrder = PaintOrder::kRowsDown;
     MouseTrack mouse{150, 0};
     RotationStep(g, mouse, 110, 0, kWidth, kHeight);
     EXPECT_EQ(g.ViewAxisA.z, 0.0);
     EXPECT_EQ(g.ViewAxisB.z, 0.0);
-    EXPECT_EQ(g.DrawOrder, 2);
+    EXPECT_EQ(g.DrawOrder, PaintOrder::kRowsUp);
 }
 
 TEST(DrawOrder, FollowsTheAxisThatPointsMostSteeplyOutOfTheScreen) {
-    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.6}, {0, 0, 0.5}), 4);
-    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.6}, {0, 0, 0.5}), 3);
-    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, 0.7}), 2);
-    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, -0.7}), 1);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.6}, {0, 0, 0.5}), PaintOrder::kColumnsLeft);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.6}, {0, 0, 0.5}), PaintOrder::kColumnsRight);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, 0.7}), PaintOrder::kRowsUp);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.2}, {0, 0, -0.7}), PaintOrder::kRowsDown);
     // Equal magnitudes pick from B.
-    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.5}, {0, 0, -0.5}), 1);
-    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.5}, {0, 0, 0.5}), 2);
-    EXPECT_EQ(ChooseDrawOrder({1, 0, 0}, {0, 1, 0}), 2);
-    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.0}, {0, 0, -0.0}), 2);  // -0 is not below 0
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.5}, {0, 0, -0.5}), PaintOrder::kRowsDown);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, -0.5}, {0, 0, 0.5}), PaintOrder::kRowsUp);
+    EXPECT_EQ(ChooseDrawOrder({1, 0, 0}, {0, 1, 0}), PaintOrder::kRowsUp);
+    EXPECT_EQ(ChooseDrawOrder({0, 0, 0.0}, {0, 0, -0.0}),
+              PaintOrder::kRowsUp);  // -0 is not below 0
 }
 
 }  // namespace

@@ -5,15 +5,16 @@
 
 #include "builder/model_grid.h"
 #include "core/raster.h"
+#include "session/light_disc.h"
 
 namespace vonnik {
 
-// Everything the control panel, the builder, the renderer and the viewer share: the light
-// and view settings, the six rasters and the one model. Handlers and the command-line tool
-// pass a reference to it; nothing else holds state between events.
+// What one session holds: the light and view settings, the six rasters and the one model.
+// The panel's handlers, the viewer and the command-line tool pass a reference to it and
+// hand the libraries only the parts they need; nothing else holds state between events.
 struct SharedState {
-    std::int32_t LightPointX = 60;
-    std::int32_t LightPointY = 52;
+    std::int32_t LightPointX = LightDisc::kCentreX;
+    std::int32_t LightPointY = LightDisc::kCentreY;
     double LightX = 0.0, LightY = 0.0, LightZ = 0.0;
     double LightAmount = 0.0;
     std::int32_t ViewWidth = 0;
@@ -26,7 +27,7 @@ struct SharedState {
     Raster BackPicture;
     Raster BackgroundPicture;
     Raster FrameBuffer;
-    Raster LightDiscBuffer{102, 94};
+    Raster LightDiscBuffer{LightDisc::kAreaWidth, LightDisc::kAreaHeight};
 
     ModelGrid Grid;
 };

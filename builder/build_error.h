@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+namespace vonnik {
+
+// A build that cannot run (an empty picture, a model that would not fit the memory budget).
+// The message names the cause; BuildError::field names the setting that caused it.
+class BuildError : public std::runtime_error {
+  public:
+    enum class Field { kPolygonSize, kPicture };
+    explicit BuildError(const std::string& message, Field field = Field::kPolygonSize)
+        : std::runtime_error(message), field_(field) {}
+    Field field() const { return field_; }
+
+  private:
+    Field field_;
+};
+
+// Largest size the lattice arrays of one model may take.
+constexpr std::uint64_t kGridMemoryBudget = 6ull << 30;
+
+// Receives each new position of the build's progress (0..100).
+using ProgressFn = std::function<void(int position)>;
+
+}  // namespace vonnik

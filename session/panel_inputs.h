@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "builder/model_grid.h"
+
+namespace vonnik {
+
+// The panel's inputs that a build reads, as the controls hold them: the three number fields'
+// texts, the four switches and the light-amount position.
+struct PanelInputs {
+    std::string PolygonText = "8";      // Edit1, the polygon size
+    std::string CurvatureText = "100";  // Edit2, the curvature in hundredths
+    std::string ToleranceText = "110";  // Edit3, the circle tolerance in hundredths
+    bool ColourProjection = false;      // CheckBox1
+    bool SpecialPolygon = false;        // CheckBox2: the square lattice
+    bool DoubleSided = false;           // CheckBox3: a second picture for the back
+    bool BackLight = false;             // CheckBox4
+    int TrackBarPosition = 100;         // TrackBar1, the light amount in hundredths, 100..500
+};
+
+// Validates the three number texts and converts them into the build's settings. Nothing
+// when a text is not an integer or the polygon size is 0 or negative.
+std::optional<BuildSettings> CaptureSettings(const PanelInputs& panel);
+
+}  // namespace vonnik

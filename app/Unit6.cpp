@@ -15,6 +15,7 @@
 
 #include "app/floppy_glyph.h"
 #include "viewer/Unit7.h"
+#include "viewer/form_style.h"
 
 namespace vonnik {
 
@@ -23,8 +24,11 @@ namespace {
 const QColor kSilver(0xC0, 0xC0, 0xC0);  // clSilver, the panel's colour
 const QColor kGray(0x80, 0x80, 0x80);    // clGray, the disc's outline
 
-const QRect kLightDiscArea(0, 0, 102, 94);  // what LightDiscBuffer covers
-const QRect kLightDiscBox(24, 16, 72, 72);  // the disc's bounding box, right/bottom excluded
+// What LightDiscBuffer covers, and the disc's bounding box (right and bottom excluded).
+const QRect kLightDiscArea(0, 0, LightDisc::kAreaWidth, LightDisc::kAreaHeight);
+const QRect kLightDiscBox(LightDisc::kCentreX - LightDisc::kRadius,
+                          LightDisc::kCentreY - LightDisc::kRadius, 2 * LightDisc::kRadius,
+                          2 * LightDisc::kRadius);
 const QPoint kStatusOrigin(30, 360);
 
 template <typename Control>
@@ -185,8 +189,8 @@ void TForm1::DefaultServices() {
 }
 
 void TForm1::FormCreate(QObject*) {
-    // A fresh state holds the light point (60, 52), the six rasters (LightDiscBuffer
-    // 102 x 94), the view axes (1, 0, 0) and (0, 1, 0) and DrawOrder 1.
+    // A fresh state holds the light point at the disc's centre, the six rasters, the view
+    // axes (1, 0, 0) and (0, 1, 0) and the first paint order.
     State = SharedState{};
 }
 

@@ -31,15 +31,19 @@ class KeyDownEdit : public QLineEdit {
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// The control panel and main window. It owns the one state object that both windows, the
-// builder and the renderer work on; the viewer is created beside it and attached.
+// The control panel and main window. It owns the one session state that both windows work
+// on; the viewer is created beside it and attached through Form2. Its controls and handlers
+// are its own: other code and the tests reach the controls by their object names.
 class TForm1 : public QWidget {
+    Q_OBJECT
+
   public:
     TForm1();
 
     SharedState State;
     TForm2* Form2 = nullptr;
 
+    // Services the panel calls out to; the tests put recorders in their place.
     // The folder that holds obj/, haikei/ and pic_hozon/: the executable's folder.
     QString BaseFolder;
     // The file-open dialog ("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"), run modally in the given folder: the
@@ -50,15 +54,17 @@ class TForm1 : public QWidget {
     // The system's default beep.
     std::function<void()> Beep;
 
-    QPushButton *Button1, *Button2, *Button3;
-    QToolButton* SpeedButton1;
-    KeyDownEdit *Edit1, *Edit2, *Edit3;
-    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4;
-    QSlider* TrackBar1;
-    QProgressBar* ProgressBar1;
-    QLabel* Label1;
-    QLabel *StaticText1, *StaticText2, *StaticText3, *StaticText4, *StaticText5;
+    // The status line as last painted at (30, 360); empty once the panel was repainted.
+    const QString& StatusText() const { return statusText_; }
+    const QColor& StatusColour() const { return statusColour_; }
 
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private slots:
     void FormCreate(QObject* Sender);
     void FormClose(QObject* Sender);
     // Draws the light disc and its crosshair; only inside a paint event of the panel.
@@ -79,16 +85,6 @@ class TForm1 : public QWidget {
     void Button2Click(QObject* Sender);
     void Button3Click(QObject* Sender);
     void SpeedButton1Click(QObject* Sender);
-
-    // The status line as last painted at (30, 360); empty once the panel was repainted.
-    const QString& StatusText() const { return statusText_; }
-    const QColor& StatusColour() const { return statusColour_; }
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct BuildPictures {
@@ -122,6 +118,17 @@ class TForm1 : public QWidget {
     void EndBuildDisplay();
     void ShowViewer(QObject* Sender);
     std::optional<QString> FirstFreeSnapshot() const;
+
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    KeyDownEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr;
+    QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr,
+              *CheckBox4 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel *StaticText1 = nullptr, *StaticText2 = nullptr, *StaticText3 = nullptr,
+           *StaticText4 = nullptr, *StaticText5 = nullptr;
 
     QString statusText_;
     QColor statusColour_;

@@ -167,9 +167,11 @@ Options Parse(const std::vector<std::string>& args) {
         throw UsageError{"--light-amount: " + std::to_string(o.panel.TrackBarPosition) +
                          " is outside 100..500"};
     if (o.lightPoint && !InsideLightDisc(o.lightPoint->x, o.lightPoint->y))
-        throw UsageError{"--light-point: " + std::to_string(o.lightPoint->x) + "," +
-                         std::to_string(o.lightPoint->y) +
-                         " is not strictly inside the light disc (centre 60,52, radius 36)"};
+        throw UsageError{
+            "--light-point: " + std::to_string(o.lightPoint->x) + "," +
+            std::to_string(o.lightPoint->y) + " is not strictly inside the light disc (centre " +
+            std::to_string(LightDisc::kCentreX) + "," + std::to_string(LightDisc::kCentreY) +
+            ", radius " + std::to_string(LightDisc::kRadius) + ")"};
     if (o.threads < 1 || o.threads > 64) throw UsageError{"--threads: must be 1..64"};
     if (!TextToInt(o.panel.PolygonText))
         throw UsageError{"--polygon-size: '" + o.panel.PolygonText + "' is not an integer"};

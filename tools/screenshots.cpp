@@ -78,12 +78,14 @@ int main(int argc, char** argv) {
     Settle(500);
     bool ok = Save(Form1.grab().toImage(), out + "/panel-start.png");
 
-    Form1.PickLightPoint(&Form1, 44, 38);
-    Form1.Button1->click();
+    QMouseEvent pick(QEvent::MouseButtonPress, QPointF(44, 38), QPointF(44, 38), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Form1, &pick);  // the light picked on the disc
+    Form1.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     Settle(500);
     Drag(&Form2, {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
     Settle(300);
-    Form1.SpeedButton1->click();
+    Form1.findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
     Settle(300);
     ok = Save(SideBySide(Form1.grab(), Form2.grab()), out + "/screenshot.png") && ok;
     ok = Save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), out + "/screen.png") && ok;

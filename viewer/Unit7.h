@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QWidget>
 #include <functional>
@@ -11,30 +10,18 @@
 
 namespace vonnik {
 
-// The look both windows share: the designed Japanese face at 12 pixels, with the faces a
-// Debian desktop has in its place.
-QFont FormFont();
-
-// A fixed-size window: caption, system menu and minimise button, no maximise.
-Qt::WindowFlags FixedWindowFlags();
-
 // The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
 // right-button drags and switches to the outlined drawing on a left double click. It owns
 // nothing but its last mouse position; the model and the frame are the panel's state.
 class TForm2 : public QWidget {
+    Q_OBJECT
+
   public:
     explicit TForm2(SharedState& state);
 
-    // Renders the model into FrameBuffer and shows it before returning.
+    // Renders the model into FrameBuffer and shows it before returning; the panel calls it
+    // whenever what the frame shows has changed.
     void FormPaint(QObject* Sender);
-    void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,
-                       int Y);
-    void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
-    void FormDblClick(QObject* Sender);
-
-    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
-    void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
-    void ExportShownModel();
 
     // The client area; the user cannot resize it.
     void SetClientSize(int width, int height);
@@ -53,7 +40,17 @@ class TForm2 : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+  private slots:
+    void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,
+                       int Y);
+    void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
+    void FormDblClick(QObject* Sender);
+    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
+    void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
+
   private:
+    void ExportShownModel();
+
     SharedState& State;
     bool framePainted_ = false;
 };

@@ -56,7 +56,7 @@ QString Program::WriteBytes(const QString& relative, const QByteArray& bytes) co
 
 void Program::Build(const QString& objName) {
     Answer(Path(QStringLiteral("obj/") + objName));
-    form1_->BuildModel(form1_->Button1);
+    Find<QPushButton>(*form1_, "Button1")->click();
 }
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
@@ -112,8 +112,8 @@ StateImage::StateImage(const TForm1& form)
       vertexState(form.State.Grid.VertexState.Values()),
       drawOrder(form.State.Grid.DrawOrder),
       wireframe(form.State.Grid.Wireframe),
-      label1(form.Label1->text()),
+      label1(Find<QLabel>(form, "Label1")->text()),
       status(form.StatusText()),
-      progress(form.ProgressBar1->value()) {}
+      progress(Find<QProgressBar>(form, "ProgressBar1")->value()) {}
 
 }  // namespace vonnik::test

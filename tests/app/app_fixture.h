@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
 #include <memory>
 #include <string>
@@ -49,6 +50,15 @@ class Program {
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TForm2> form2_;
 };
+
+// The control of window with this object name; the test stops with a message when there is
+// none of that type.
+template <typename Control = QWidget>
+Control* Find(const QWidget& window, const char* name) {
+    auto* control = window.findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) qFatal("no control named %s", name);
+    return control;
+}
 
 // Mouse events as the window system delivers them, with the buttons held during the event.
 void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,

@@ -54,10 +54,10 @@ class BuildTest : public QObject {
 
     void fullBuild() {
         TForm1& f = Form1();
-        f.Edit1->setText(QStringLiteral("6"));
-        f.TrackBar1->setValue(250);
-        f.PickLightPoint(&f, 70, 40);
-        QSignalSpy progress(f.ProgressBar1, &QProgressBar::valueChanged);
+        Find<QLineEdit>(f, "Edit1")->setText(QStringLiteral("6"));
+        Find<QSlider>(f, "TrackBar1")->setValue(250);
+        SendMouse(&f, QEvent::MouseButtonPress, {70, 40}, Qt::LeftButton, Qt::LeftButton);
+        QSignalSpy progress(Find<QProgressBar>(f, "ProgressBar1"), &QProgressBar::valueChanged);
         program->Build(QStringLiteral("disc.bmp"));
 
         QVERIFY(Form2().isVisible());
@@ -67,7 +67,7 @@ class BuildTest : public QObject {
         QCOMPARE(f.State.PictureName, std::string("disc.bmp"));
         QCOMPARE(f.State.LightAmount, 2.5);
         QCOMPARE(f.StatusText(), kBlankLine);
-        QCOMPARE(f.ProgressBar1->value(), 0);
+        QCOMPARE(Find<QProgressBar>(f, "ProgressBar1")->value(), 0);
         QCOMPARE(program->beeps, 1);
         QVERIFY(program->errors.isEmpty());
         QVERIFY(f.State.BackPicture == f.State.FrontPicture);
@@ -90,12 +90,12 @@ class BuildTest : public QObject {
 
     void settingsOfTheBuild() {
         TForm1& f = Form1();
-        f.Edit2->setText(QStringLiteral("150"));
-        f.Edit3->setText(QStringLiteral("$64"));
-        f.CheckBox1->setChecked(true);
-        f.CheckBox2->setChecked(true);
-        f.CheckBox4->setChecked(true);
-        QTest::keyClick(f.Edit3, Qt::Key_Return);
+        Find<QLineEdit>(f, "Edit2")->setText(QStringLiteral("150"));
+        Find<QLineEdit>(f, "Edit3")->setText(QStringLiteral("$64"));
+        Find<QCheckBox>(f, "CheckBox1")->setChecked(true);
+        Find<QCheckBox>(f, "CheckBox2")->setChecked(true);
+        Find<QCheckBox>(f, "CheckBox4")->setChecked(true);
+        QTest::keyClick(Find<QLineEdit>(f, "Edit3"), Qt::Key_Return);
         QVERIFY(program->dialogFolders.size() == 1);  // cancelled: no build yet
         program->Build(QStringLiteral("ring.bmp"));
         QCOMPARE(f.State.Grid.TriangleLattice, LatticeKind::kSquare);
@@ -108,7 +108,7 @@ class BuildTest : public QObject {
     }
 
     void doubleSided() {
-        Form1().CheckBox3->setChecked(true);
+        Find<QCheckBox>(Form1(), "CheckBox3")->setChecked(true);
         program->Answer(program->Path(QStringLiteral("obj/disc.bmp")));
         program->Build(QStringLiteral("ring.bmp"));
         QCOMPARE(program->dialogFolders.size(), 2);
@@ -172,12 +172,12 @@ class BuildTest : public QObject {
     void panelChangesRedrawTheVisibleViewer() {
         TForm1& f = Form1();
         program->Build(QStringLiteral("disc.bmp"));
-        f.TrackBar1->setValue(400);
+        Find<QSlider>(f, "TrackBar1")->setValue(400);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--light-amount", "400"}));
-        f.PickLightPoint(&f, 45, 62);
+        SendMouse(&f, QEvent::MouseButtonPress, {45, 62}, Qt::LeftButton, Qt::LeftButton);
         QCOMPARE(Shown(),
                  CliFrame({Obj("disc.bmp"), "--light-amount", "400", "--light-point", "45,62"}));
-        f.CheckBox4->setChecked(true);
+        Find<QCheckBox>(f, "CheckBox4")->setChecked(true);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--light-amount", "400", "--light-point",
                                     "45,62", "--back-light"}));
     }
@@ -188,9 +188,9 @@ class BuildTest : public QObject {
         QVERIFY(Form2().close());
         QVERIFY(!Form2().isVisible());
         const QByteArray last = Shown();
-        f.TrackBar1->setValue(300);
-        f.PickLightPoint(&f, 50, 50);
-        f.CheckBox4->click();
+        Find<QSlider>(f, "TrackBar1")->setValue(300);
+        SendMouse(&f, QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+        Find<QCheckBox>(f, "CheckBox4")->click();
         QCOMPARE(Shown(), last);
         QCOMPARE(f.State.LightAmount, 3.0);
         // The next build shows it again, with the light set meanwhile.
@@ -212,7 +212,7 @@ class BuildTest : public QObject {
             folder = dialog->directory().absolutePath();
             dialog->reject();
         });
-        f.Button1->click();
+        Find<QPushButton>(f, "Button1")->click();
         QCOMPARE(filter, QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
         QCOMPARE(folder, program->Path(QStringLiteral("obj")));
         QVERIFY(!viewer.isVisible());
@@ -226,14 +226,14 @@ class BuildTest : public QObject {
             });
             static_cast<QDialog*>(dialog)->accept();  // as the Open button does
         });
-        f.Button1->click();
+        Find<QPushButton>(f, "Button1")->click();
         QVERIFY2(report.contains(QStringLiteral("broken.bmp")), qPrintable(report));
 
         WhenModal<QFileDialog>([&](QFileDialog* dialog) {
             dialog->selectFile(program->Path(QStringLiteral("obj/ring.bmp")));
             static_cast<QDialog*>(dialog)->accept();  // as the Open button does
         });
-        f.Button1->click();
+        Find<QPushButton>(f, "Button1")->click();
         QVERIFY(viewer.isVisible());
         QCOMPARE(viewer.windowTitle(), QStringLiteral("ring.bmp"));
     }
@@ -261,12 +261,12 @@ class BuildTest : public QObject {
         TForm1& f = Form1();
         program->Build(QStringLiteral("disc.bmp"));
         RightDrag(&Form2(), {{10, 10}, {20, 14}});
-        f.CheckBox3->setChecked(doubleSided);
-        f.Edit1->setText(QStringLiteral("5"));
-        f.TrackBar1->setValue(200);
+        Find<QCheckBox>(f, "CheckBox3")->setChecked(doubleSided);
+        Find<QLineEdit>(f, "Edit1")->setText(QStringLiteral("5"));
+        Find<QSlider>(f, "TrackBar1")->setValue(200);
         const StateImage before(f);
         for (const QString& a : answers) program->Answer(a.isEmpty() ? a : program->Path(a));
-        f.Button1->click();
+        Find<QPushButton>(f, "Button1")->click();
 
         QVERIFY(StateImage(f) == before);
         QCOMPARE(Form2().windowTitle(), QStringLiteral("disc.bmp"));

@@ -22,7 +22,7 @@ class FilesTest : public QObject {
     QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
     void SetBackground(const char* name) {
         program->Answer(program->Path(QStringLiteral("haikei/") + QString::fromLatin1(name)));
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
     }
     QString Snapshot(const char* name) {
         return program->Path(QStringLiteral("pic_hozon/") + name);
@@ -70,8 +70,11 @@ class FilesTest : public QObject {
         TForm1& f = Form1();
         SetBackground("big.bmp");
         QCOMPARE(program->dialogFolders.value(0), program->Path(QStringLiteral("haikei/")));
-        QCOMPARE(f.Label1->text(), QStringLiteral("背景：big.bmp"));
-        QVERIFY(f.Label1->width() >= f.Label1->fontMetrics().horizontalAdvance(f.Label1->text()));
+        QCOMPARE(Find<QLabel>(f, "Label1")->text(), QStringLiteral("背景：big.bmp"));
+        QVERIFY(Find<QLabel>(f, "Label1")->width() >=
+                Find<QLabel>(f, "Label1")
+                    ->fontMetrics()
+                    .horizontalAdvance(Find<QLabel>(f, "Label1")->text()));
         QCOMPARE(f.State.BackgroundName, std::string("big.bmp"));
         QCOMPARE(QSize(f.State.ViewWidth, f.State.ViewHeight), QSize(64, 48));
         QCOMPARE(Form2().size(), QSize(64, 48));
@@ -93,8 +96,8 @@ class FilesTest : public QObject {
         QCOMPARE(Form2().size(), QSize(24, 20));
         QCOMPARE(Shown(),
                  CliFrame({File("obj/disc.bmp"), "--background", File("haikei/small.bmp")}));
-        Form1().Button3->click();
-        QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：なし"));
+        Find<QPushButton>(Form1(), "Button3")->click();
+        QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：なし"));
         QVERIFY(Form1().State.BackgroundName.empty());
         QCOMPARE(Form2().size(), QSize(40, 30));
         QCOMPARE(Shown(), plain);
@@ -103,13 +106,13 @@ class FilesTest : public QObject {
     void clearingWithoutABackgroundChangesNothing() {
         program->Build(QStringLiteral("disc.bmp"));
         const StateImage before(Form1());
-        Form1().Button3->click();
+        Find<QPushButton>(Form1(), "Button3")->click();
         QVERIFY(StateImage(Form1()) == before);
     }
 
     void clearingBeforeTheFirstBuild() {
         SetBackground("big.bmp");
-        Form1().Button3->click();
+        Find<QPushButton>(Form1(), "Button3")->click();
         QCOMPARE(Form1().State.ViewWidth, 0);
         QCOMPARE(Form1().State.ViewHeight, 0);
         program->Build(QStringLiteral("disc.bmp"));
@@ -131,7 +134,7 @@ class FilesTest : public QObject {
         SetBackground("small.bmp");
         const StateImage before(Form1());
         program->Answer(answer.isEmpty() ? answer : program->Path(answer));
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         QVERIFY(StateImage(Form1()) == before);
         QCOMPARE(Form2().size(), QSize(24, 20));
         QCOMPARE(program->errors.size(), reported ? 1 : 0);
@@ -142,11 +145,11 @@ class FilesTest : public QObject {
         program->Build(QStringLiteral("disc.bmp"));
         program->WriteBytes(QStringLiteral("pic_hozon/0000.bmp"), "taken");
         program->WriteBytes(QStringLiteral("pic_hozon/0002.bmp"), "taken");
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot("0001.bmp")), Shown());
         QCOMPARE(program->beeps, 2);  // the build's and the snapshot's
         RightDrag(&Form2(), {{5, 5}, {15, 8}});
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot("0003.bmp")), Shown());
         QCOMPARE(ReadFile(Snapshot("0003.bmp")),
                  CliFrame({File("obj/disc.bmp"), "--drag", "5,5;15,8"}));
@@ -158,17 +161,17 @@ class FilesTest : public QObject {
     void snapshotOfTheBackgroundsSize() {
         program->Build(QStringLiteral("disc.bmp"));
         SetBackground("big.bmp");
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         const QByteArray file = ReadFile(Snapshot("0000.bmp"));
         QCOMPARE(file.size(), 54 + 64 * 48 * 4);
         QCOMPARE(file, Shown());
     }
 
     void nothingToSave() {
-        Form1().SpeedButton1->click();  // before any build
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();  // before any build
         program->Build(QStringLiteral("disc.bmp"));
         Form2().close();
-        Form1().SpeedButton1->click();  // the viewer closed
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();  // the viewer closed
         QVERIFY(QDir(program->Path("pic_hozon")).isEmpty());
         QCOMPARE(program->beeps, 1);  // the build's only
     }
@@ -176,7 +179,7 @@ class FilesTest : public QObject {
     void aSnapshotThatCannotBeWritten() {
         program->Build(QStringLiteral("disc.bmp"));
         QVERIFY(QDir(program->Path("pic_hozon")).removeRecursively());
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(program->errors.size(), 1);
         QVERIFY2(program->errors.first().contains(QStringLiteral("0000.bmp")),
                  qPrintable(program->errors.first()));

@@ -132,22 +132,24 @@ class PanelTest : public QObject {
 
     void defaultsAndRanges() {
         TForm1& f = Form1();
-        QCOMPARE(f.TrackBar1->value(), 100);
-        QCOMPARE(f.TrackBar1->minimum(), 100);
-        QCOMPARE(f.TrackBar1->maximum(), 500);
-        QCOMPARE(f.TrackBar1->tickPosition(), QSlider::TicksBothSides);
-        QCOMPARE(f.ProgressBar1->value(), 0);
-        QCOMPARE(f.ProgressBar1->minimum(), 0);
-        QCOMPARE(f.ProgressBar1->maximum(), 100);
-        for (QCheckBox* box : {f.CheckBox1, f.CheckBox2, f.CheckBox3, f.CheckBox4})
+        QCOMPARE(Find<QSlider>(f, "TrackBar1")->value(), 100);
+        QCOMPARE(Find<QSlider>(f, "TrackBar1")->minimum(), 100);
+        QCOMPARE(Find<QSlider>(f, "TrackBar1")->maximum(), 500);
+        QCOMPARE(Find<QSlider>(f, "TrackBar1")->tickPosition(), QSlider::TicksBothSides);
+        QCOMPARE(Find<QProgressBar>(f, "ProgressBar1")->value(), 0);
+        QCOMPARE(Find<QProgressBar>(f, "ProgressBar1")->minimum(), 0);
+        QCOMPARE(Find<QProgressBar>(f, "ProgressBar1")->maximum(), 100);
+        for (QCheckBox* box : {Find<QCheckBox>(f, "CheckBox1"), Find<QCheckBox>(f, "CheckBox2"),
+                               Find<QCheckBox>(f, "CheckBox3"), Find<QCheckBox>(f, "CheckBox4")})
             QVERIFY(!box->isChecked());
-        QCOMPARE(f.SpeedButton1->focusPolicy(), Qt::NoFocus);
-        QVERIFY(!f.SpeedButton1->icon().isNull());
-        QCOMPARE(f.SpeedButton1->icon().availableSizes().value(0), QSize(23, 22));
+        QCOMPARE(Find<QToolButton>(f, "SpeedButton1")->focusPolicy(), Qt::NoFocus);
+        QVERIFY(!Find<QToolButton>(f, "SpeedButton1")->icon().isNull());
+        QCOMPARE(Find<QToolButton>(f, "SpeedButton1")->icon().availableSizes().value(0),
+                 QSize(23, 22));
     }
 
     void label1SizesToItsText() {
-        QLabel* label = Form1().Label1;
+        QLabel* label = Find<QLabel>(Form1(), "Label1");
         QCOMPARE(label->text(), QStringLiteral("背景：なし"));
         QCOMPARE(label->pos(), QPoint(24, 136));
         QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
@@ -157,10 +159,14 @@ class PanelTest : public QObject {
         TForm1& f = Form1();
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
-        QCOMPARE(QApplication::focusWidget(), f.Button1);
-        const QList<QWidget*> expected = {f.TrackBar1, f.CheckBox4, f.Button2, f.Button3,
-                                          f.Edit1,     f.Edit2,     f.Edit3,   f.CheckBox1,
-                                          f.CheckBox2, f.CheckBox3, f.Button1};
+        QCOMPARE(QApplication::focusWidget(), Find<QPushButton>(f, "Button1"));
+        const QList<QWidget*> expected = {
+            Find<QSlider>(f, "TrackBar1"),   Find<QCheckBox>(f, "CheckBox4"),
+            Find<QPushButton>(f, "Button2"), Find<QPushButton>(f, "Button3"),
+            Find<QLineEdit>(f, "Edit1"),     Find<QLineEdit>(f, "Edit2"),
+            Find<QLineEdit>(f, "Edit3"),     Find<QCheckBox>(f, "CheckBox1"),
+            Find<QCheckBox>(f, "CheckBox2"), Find<QCheckBox>(f, "CheckBox3"),
+            Find<QPushButton>(f, "Button1")};
         for (QWidget* next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -198,9 +204,9 @@ class PanelTest : public QObject {
     }
 
     void keysReachTheField() {
-        QTest::keyClicks(Form1().Edit1, QStringLiteral("5"));
-        QTest::keyClick(Form1().Edit1, Qt::Key_Return);
-        QCOMPARE(Form1().Edit1->text(), QStringLiteral("85"));
+        QTest::keyClicks(Find<QLineEdit>(Form1(), "Edit1"), QStringLiteral("5"));
+        QTest::keyClick(Find<QLineEdit>(Form1(), "Edit1"), Qt::Key_Return);
+        QCOMPARE(Find<QLineEdit>(Form1(), "Edit1")->text(), QStringLiteral("85"));
         QCOMPARE(program->dialogFolders.size(), 1);
     }
 
@@ -234,11 +240,11 @@ class PanelTest : public QObject {
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         f.findChild<QLineEdit*>(edit)->setText(text);
-        f.Button1->click();
+        Find<QPushButton>(f, "Button1")->click();
         QCOMPARE(program->dialogFolders.size(), valid ? 1 : 0);
         QCOMPARE(f.StatusText(), valid ? QString() : kInvalidLine);
         QCOMPARE(RedPixelsOfStatusLine(f) > 0, !valid);
-        QCOMPARE(f.ProgressBar1->value(), 0);
+        QCOMPARE(Find<QProgressBar>(f, "ProgressBar1")->value(), 0);
         QVERIFY(f.State.PictureName.empty());
     }
 
@@ -286,7 +292,7 @@ class PanelTest : public QObject {
     }
 
     void lightPickWithBackLight() {
-        Form1().CheckBox4->setChecked(true);
+        Find<QCheckBox>(Form1(), "CheckBox4")->setChecked(true);
         SendMouse(&Form1(), QEvent::MouseButtonPress, {60, 52}, Qt::LeftButton, Qt::LeftButton);
         QCOMPARE(Form1().State.LightZ, 1.0);
     }
@@ -330,23 +336,23 @@ class PanelTest : public QObject {
     void backLight() {
         TForm1& f = Form1();
         // Before any pick or build the light is zero and stays so.
-        f.CheckBox4->click();
+        Find<QCheckBox>(f, "CheckBox4")->click();
         QCOMPARE(f.State.LightZ, 0.0);
-        f.CheckBox4->click();
-        f.PickLightPoint(&f, 70, 40);
+        Find<QCheckBox>(f, "CheckBox4")->click();
+        SendMouse(&f, QEvent::MouseButtonPress, {70, 40}, Qt::LeftButton, Qt::LeftButton);
         const double z = f.State.LightZ;
         QVERIFY(z < 0);
-        f.CheckBox4->click();
+        Find<QCheckBox>(f, "CheckBox4")->click();
         QCOMPARE(f.State.LightZ, -z);
-        f.CheckBox4->click();
+        Find<QCheckBox>(f, "CheckBox4")->click();
         QCOMPARE(f.State.LightZ, z);
     }
 
     void trackBarWithViewerHidden() {
         TForm1& f = Form1();
-        f.TrackBar1->setValue(250);
+        Find<QSlider>(f, "TrackBar1")->setValue(250);
         QCOMPARE(f.State.LightAmount, 2.5);
-        f.TrackBar1->setValue(500);
+        Find<QSlider>(f, "TrackBar1")->setValue(500);
         QCOMPARE(f.State.LightAmount, 5.0);
         // Nothing is drawn while the viewer is hidden.
         QVERIFY(f.State.FrameBuffer.Empty());

@@ -105,7 +105,7 @@ class PictureFaultsTest : public QObject {
         program->Build(QStringLiteral("disc.bmp"));
         RightDrag(&Form2(), {{10, 10}, {24, 15}});
         program->Answer(program->Path(QStringLiteral("haikei/wall.bmp")));
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         QCOMPARE(program->beeps, 1);
         QVERIFY(program->errors.isEmpty());
     }
@@ -120,7 +120,7 @@ class PictureFaultsTest : public QObject {
         QVERIFY(Present(answer));
         const StateImage before(Form1());
         program->Answer(answer);
-        Form1().Button1->click();
+        Find<QPushButton>(Form1(), "Button1")->click();
         ExpectUnchanged(before, reported, QFileInfo(answer).fileName());
         if (!reason.isEmpty())
             QVERIFY2(program->errors.first().contains(reason), qPrintable(program->errors.first()));
@@ -136,11 +136,11 @@ class PictureFaultsTest : public QObject {
         QFETCH(bool, reported);
         const QString answer = MakeCase(QStringLiteral("obj"), name);
         QVERIFY(Present(answer));
-        Form1().CheckBox3->setChecked(true);
+        Find<QCheckBox>(Form1(), "CheckBox3")->setChecked(true);
         const StateImage before(Form1());
         program->Answer(program->Path(QStringLiteral("obj/ring.bmp")));
         program->Answer(answer);
-        Form1().Button1->click();
+        Find<QPushButton>(Form1(), "Button1")->click();
         ExpectUnchanged(before, reported, QFileInfo(answer).fileName());
         QCOMPARE(program->dialogFolders.size(), 4);  // init's two and these two
     }
@@ -153,9 +153,9 @@ class PictureFaultsTest : public QObject {
         QVERIFY(Present(answer));
         const StateImage before(Form1());
         program->Answer(answer);
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         ExpectUnchanged(before, reported, QFileInfo(answer).fileName());
-        QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：wall.bmp"));
+        QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：wall.bmp"));
         QCOMPARE(Form2().size(), QSize(50, 40));
     }
 
@@ -168,7 +168,7 @@ class PictureFaultsTest : public QObject {
             QFile::remove(path);
             return path;
         };
-        Form1().Button1->click();
+        Find<QPushButton>(Form1(), "Button1")->click();
         ExpectUnchanged(before, false, QString());
     }
 
@@ -176,14 +176,14 @@ class PictureFaultsTest : public QObject {
     // front meanwhile does not matter.
     void theFrontDeletedWhileTheBackIsChosen() {
         program->WritePicture(QStringLiteral("obj/copy.bmp"), MakeRing(40, 40, 20, 20, 17, 7));
-        Form1().CheckBox3->setChecked(true);
+        Find<QCheckBox>(Form1(), "CheckBox3")->setChecked(true);
         int runs = 0;
         Form1().OpenDialog1 = [&](const QString&) {
             if (++runs == 1) return program->Path(QStringLiteral("obj/copy.bmp"));
             QFile::remove(program->Path(QStringLiteral("obj/copy.bmp")));
             return program->Path(QStringLiteral("obj/disc.bmp"));
         };
-        Form1().Button1->click();
+        Find<QPushButton>(Form1(), "Button1")->click();
         QVERIFY(program->errors.isEmpty());
         QCOMPARE(program->beeps, 2);
         QCOMPARE(Form1().State.PictureName, std::string("copy.bmp"));
@@ -202,15 +202,15 @@ class PictureFaultsTest : public QObject {
         QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
         const StateImage before(Form1());
         program->Answer(path);
-        Form1().Button1->click();
+        Find<QPushButton>(Form1(), "Button1")->click();
         ExpectUnchanged(before, true, QStringLiteral("ring.bmp"));
         QVERIFY2(program->errors.first().contains(QStringLiteral("cannot open")),
                  qPrintable(program->errors.first()));
 
         program->Answer(path);
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         QCOMPARE(program->errors.size(), 2);
-        QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：wall.bmp"));
+        QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：wall.bmp"));
     }
 
     // Polygon size 1 over a picture of 12 million pixels would need about 8 GB of lattice
@@ -222,8 +222,8 @@ class PictureFaultsTest : public QObject {
             QStringLiteral("obj/wide.bmp"),
             MonoBmp(width, 1, 0xFFFFFF, 0x000000, [](int x, int) { return x % 1000 > 500; }));
         for (bool square : {false, true}) {
-            Form1().Edit1->setText(QStringLiteral("1"));
-            Form1().CheckBox2->setChecked(square);
+            Find<QLineEdit>(Form1(), "Edit1")->setText(QStringLiteral("1"));
+            Find<QCheckBox>(Form1(), "CheckBox2")->setChecked(square);
             const StateImage before(Form1());
             const long peakBefore = PeakResidentMiB();
             program->Build(QStringLiteral("wide.bmp"));
@@ -238,11 +238,11 @@ class PictureFaultsTest : public QObject {
                      qPrintable(report));
             QVERIFY(StateImage(Form1()) == before);
             QCOMPARE(Form1().StatusText(), QString(12, QChar(0x3000)));
-            QCOMPARE(Form1().ProgressBar1->value(), 0);
+            QCOMPARE(Find<QProgressBar>(Form1(), "ProgressBar1")->value(), 0);
             QCOMPARE(program->beeps, 1);
         }
         // The panel works on: the next build succeeds.
-        Form1().Edit1->setText(QStringLiteral("6"));
+        Find<QLineEdit>(Form1(), "Edit1")->setText(QStringLiteral("6"));
         program->Build(QStringLiteral("ring.bmp"));
         QCOMPARE(program->beeps, 2);
         QCOMPARE(Form2().windowTitle(), QStringLiteral("ring.bmp"));
@@ -260,13 +260,13 @@ class PictureFaultsTest : public QObject {
                 QFile::remove(copy);
                 QVERIFY(QFile::copy(suite.filePath(name), copy));
                 for (bool doubleSided : {false, true}) {
-                    Form1().CheckBox3->setChecked(doubleSided);
+                    Find<QCheckBox>(Form1(), "CheckBox3")->setChecked(doubleSided);
                     const StateImage before(Form1());
                     const qsizetype errors = program->errors.size();
                     const int beeps = program->beeps;
                     if (doubleSided) program->Answer(program->Path(QStringLiteral("obj/disc.bmp")));
                     program->Answer(copy);
-                    Form1().Button1->click();
+                    Find<QPushButton>(Form1(), "Button1")->click();
                     const QString what = QString::fromLatin1(folder) + QLatin1Char('/') + name +
                                          (doubleSided ? QStringLiteral(" as the back") : QString());
                     if (program->errors.size() > errors) {
@@ -289,15 +289,16 @@ class PictureFaultsTest : public QObject {
                 QVERIFY(QFile::copy(suite.filePath(name), background));
                 const qsizetype errors = program->errors.size();
                 program->Answer(background);
-                Form1().Button2->click();
+                Find<QPushButton>(Form1(), "Button2")->click();
                 if (program->errors.size() == errors) {
-                    QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：") + name);
+                    QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(),
+                             QStringLiteral("背景：") + name);
                     QCOMPARE(Form2().size(), QSize(Form1().State.BackgroundPicture.Width(),
                                                    Form1().State.BackgroundPicture.Height()));
                     program->Answer(program->Path(QStringLiteral("haikei/wall.bmp")));
-                    Form1().Button2->click();
+                    Find<QPushButton>(Form1(), "Button2")->click();
                 }
-                QCOMPARE(Form1().Label1->text(), QStringLiteral("背景：wall.bmp"));
+                QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：wall.bmp"));
             }
         }
         qInfo("BMP suite through the build: %d refused, %d built", refused, built);

@@ -58,7 +58,7 @@ class SnapshotFaultsTest : public QObject {
         const int beeps = program->beeps;
         const qsizetype errors = program->errors.size();
         const QStringList contents = QFileInfo(Folder()).isDir() ? Contents() : QStringList();
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(program->errors.size(), errors + 1);
         QVERIFY2(program->errors.last().contains(name), qPrintable(program->errors.last()));
         QCOMPARE(program->beeps, beeps);
@@ -89,7 +89,7 @@ class SnapshotFaultsTest : public QObject {
         ExpectFailedSnapshot(QStringLiteral("0000.bmp"));  // and again: still the first name
         QVERIFY(!QFileInfo::exists(Folder() + QStringLiteral("/0000.bmp")));
         RestoreFolder();
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(0)), Shown());
         QCOMPARE(program->beeps, 2);
         QCOMPARE(Contents(), QStringList{QStringLiteral("0000.bmp")});
@@ -113,7 +113,7 @@ class SnapshotFaultsTest : public QObject {
         }
         QVERIFY(QFile::setPermissions(
             Folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(1)), Shown());
         QCOMPARE(program->beeps, 2);
     }
@@ -132,10 +132,10 @@ class SnapshotFaultsTest : public QObject {
         QVERIFY(!QFileInfo::exists(Snapshot(1)));
         {
             FileSizeLimit justEnough(frameBytes);
-            Form1().SpeedButton1->click();
+            Find<QToolButton>(Form1(), "SpeedButton1")->click();
         }
         QCOMPARE(ReadFile(Snapshot(1)), Shown());
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(3)), Shown());
         QCOMPARE(program->beeps, 3);
         QCOMPARE(Contents().size(), 4);
@@ -148,15 +148,15 @@ class SnapshotFaultsTest : public QObject {
             QFile file(Snapshot(n));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(9999)), Shown());
         QCOMPARE(program->beeps, 2);
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(program->beeps, 2);
         QVERIFY(program->errors.isEmpty());
         QCOMPARE(Contents().size(), 10000);
         QVERIFY(QFile::remove(Snapshot(4711)));
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(4711)), Shown());
         QCOMPARE(program->beeps, 3);
     }
@@ -171,12 +171,12 @@ class SnapshotFaultsTest : public QObject {
         const QString outside = program->Path(QStringLiteral("outside.bmp"));
         QVERIFY(symlink(QFile::encodeName(outside).constData(),
                         QFile::encodeName(Snapshot(2)).constData()) == 0);
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QVERIFY(program->errors.isEmpty());
         QCOMPARE(program->beeps, 2);
         QVERIFY(QFileInfo(Snapshot(2)).isSymLink());
         QCOMPARE(ReadFile(outside), Shown());
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot(3)), Shown());
         QCOMPARE(program->beeps, 3);
     }
@@ -193,7 +193,7 @@ class SnapshotFaultsTest : public QObject {
             program->WritePicture(QStringLiteral("obj/big.bmp"), MakeDisc(60, 46, 28, 22, 19));
         program->Build(QStringLiteral("big.bmp"));
         program->Answer(huge);
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         QVERIFY(program->errors.isEmpty());
         QCOMPARE(Form2().size(), QSize(w, h));
         QCOMPARE(Form2().minimumSize(), QSize(w, h));
@@ -206,14 +206,14 @@ class SnapshotFaultsTest : public QObject {
         // Model x = 0 sits at the frame's centre column, inside the disc.
         QVERIFY(frame.At(w / 2, h / 2) != 0xA0B0C0u && frame.At(w / 2, h / 2) != 0x102030u);
         RightDrag(&Form2(), {{2500, 2000}, {2530, 2010}, {2560, 1990}});
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         const QByteArray file = ReadFile(Snapshot(0));
         QCOMPARE(file.size(), 54 + w * h * 4);
         QVERIFY(file == Shown());
         QVERIFY(file == CliFrame({disc.toStdString(), "--background", huge.toStdString(), "--drag",
                                   "2500,2000;2530,2010;2560,1990"}));
         // Cleared: back to the picture's size.
-        Form1().Button3->click();
+        Find<QPushButton>(Form1(), "Button3")->click();
         QCOMPARE(Form2().size(), QSize(60, 46));
         QCOMPARE(Form1().State.FrameBuffer.Width(), 60);
     }

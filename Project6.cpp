@@ -1,6 +1,7 @@
 // The program entry: the control panel as the main window, the viewer beside it, hidden
 // until the first build.
 #include <QApplication>
+#include <QIcon>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -34,6 +35,9 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setApplicationName(QStringLiteral("vonnik"));
     QApplication application(argc, argv);
+    // The installed icon and desktop entry name the windows on the desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vonnik.Vonnik"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vonnik")));
     const QString executableFolder = QCoreApplication::applicationDirPath();
 
     // The language: --lang, else the one chosen last time (~/.config/vonnik/vonnik.conf).

@@ -120,4 +120,18 @@ start_and_wait_for_seed "$scratch/home-en" --lang en
 grep -q '^language=en$' "$scratch/home-en/.config/vonnik/vonnik.conf" ||
   fail "vonnik --lang en did not remember English"
 echo "   --lang en finds the installed translation and remembers it"
+
+# A home where the data folder cannot be made: said once, and the program goes on.
+blocked="$scratch/home-blocked"
+mkdir -p "$blocked"
+echo "a file, not a folder" >"$blocked/.local"
+env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$blocked" QT_QPA_PLATFORM=offscreen \
+  "$bin/vonnik" >"$blocked.out" 2>&1 &
+pid=$!
+pids+=("$pid")
+sleep 3
+kill -0 "$pid" 2>/dev/null || { cat "$blocked.out" >&2; fail "vonnik ended when its data folder could not be made"; }
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+echo "   a data folder that cannot be made does not stop the program"
 echo "package check passed"

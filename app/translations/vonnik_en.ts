@@ -108,7 +108,7 @@
     </message>
     <message>
         <source>背景画像を外し、画像の背景色に戻します</source>
-        <translation>Remove the background picture and go back to the picture's own background colour</translation>
+        <translation>Remove the background picture and go back to the picture&apos;s own background colour</translation>
     </message>
     <message>
         <source>設定中の背景画像</source>

@@ -51,6 +51,12 @@ QString InstalledSamplesFolder(const QString& executableFolder) {
 DataFolder PrepareDataFolder(const QString& executableFolder, const QString& userFolder) {
     if (HasProgramFolders(executableFolder)) return {executableFolder, QString()};
     DataFolder result{userFolder, QString()};
+    if (userFolder.isEmpty()) {
+        // No home: nothing is made, least of all in the current folder.
+        result.problem = QCoreApplication::translate(
+            "DataFolder", "ユーザーのデータフォルダがありません（HOME が設定されていません）。");
+        return result;
+    }
     const QString samples = InstalledSamplesFolder(executableFolder);
     for (const char* name : kFolders) {
         const QString sub = QDir(userFolder).filePath(QString::fromLatin1(name));

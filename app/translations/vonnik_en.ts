@@ -19,6 +19,10 @@
         <source>他のフォルダの画像は開けますが、スナップショットは保存できないことがあります。</source>
         <translation>Pictures in other folders can still be opened, but snapshots may not be saved.</translation>
     </message>
+    <message>
+        <source>ユーザーのデータフォルダがありません（HOME が設定されていません）。</source>
+        <translation>There is no per-user data folder (HOME is not set).</translation>
+    </message>
 </context>
 <context>
     <name>TForm1</name>

@@ -178,6 +178,16 @@ class InstallTest : public QObject {
         QVERIFY(Names(User() + QStringLiteral("/obj")).isEmpty());
     }
 
+    void noUserFolderMakesNothing() {
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(root->path()));
+        const DataFolder folder = PrepareDataFolder(Bin(), QString());
+        QVERIFY(QDir::setCurrent(here));
+        QVERIFY(!folder.problem.isEmpty());
+        QVERIFY(!QFileInfo::exists(root->filePath(QStringLiteral("obj"))));
+        QVERIFY(!QFileInfo::exists(root->filePath(QStringLiteral("pic_hozon"))));
+    }
+
     void aFolderThatCannotBeMadeIsReported() {
         // A file where the data folder should be: nothing can be created below it, even
         // for root.

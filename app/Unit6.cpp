@@ -78,6 +78,7 @@ TForm1::TForm1() : QWidget(nullptr, FixedWindowFlags()) {
     setAutoFillBackground(true);
     setFixedSize(200, 393);
     CreateControls();
+    RetranslateUi();
     ConnectHandlers();
     SetTabOrder();
     DefaultServices();
@@ -91,8 +92,8 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::CreateLightControls() {
-    StaticText5 = StaticText(this, "StaticText5", QStringLiteral("光源"), {7, 7, 28, 16});
-    StaticText4 = StaticText(this, "StaticText4", QStringLiteral("光量"), {112, 20, 28, 16});
+    StaticText5 = StaticText(this, "StaticText5", QString(), {7, 7, 28, 16});
+    StaticText4 = StaticText(this, "StaticText4", QString(), {112, 20, 28, 16});
     TrackBar1 = Place<QSlider>(this, "TrackBar1", 104, 32, 81, 41);
     TrackBar1->setOrientation(Qt::Horizontal);
     TrackBar1->setRange(100, 500);
@@ -102,16 +103,12 @@ void TForm1::CreateLightControls() {
     TrackBar1->setTickPosition(QSlider::TicksBothSides);
     TrackBar1->setTickInterval(400);  // ticks only at the two ends
     CheckBox4 = Place<QCheckBox>(this, "CheckBox4", 112, 72, 49, 17);
-    CheckBox4->setText(QStringLiteral("逆光"));
 }
 
 void TForm1::CreatePictureControls() {
     Button2 = Place<QPushButton>(this, "Button2", 24, 104, 89, 25);
-    Button2->setText(QStringLiteral("背景画像設定"));
     Button3 = Place<QPushButton>(this, "Button3", 128, 104, 49, 25);
-    Button3->setText(QStringLiteral("背景ｸﾘｱ"));
     Label1 = Place<QLabel>(this, "Label1", 24, 136, 50, 12);
-    SetLabel1(QStringLiteral("背景：なし"));
     SpeedButton1 = Place<QToolButton>(this, "SpeedButton1", 160, 298, 23, 22);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton1->setIcon(QIcon(FloppyGlyph()));
@@ -121,22 +118,17 @@ void TForm1::CreatePictureControls() {
 void TForm1::CreateBuildControls() {
     Edit1 = Place<KeyDownEdit>(this, "Edit1", 24, 160, 41, 20);
     Edit1->setText(QStringLiteral("8"));
-    StaticText1 =
-        StaticText(this, "StaticText1", QStringLiteral("ポリゴンの大きさ"), {76, 164, 88, 16});
+    StaticText1 = StaticText(this, "StaticText1", QString(), {76, 164, 88, 16});
     Edit2 = Place<KeyDownEdit>(this, "Edit2", 24, 184, 41, 20);
     Edit2->setText(QStringLiteral("100"));
-    StaticText2 = StaticText(this, "StaticText2", QStringLiteral("曲率係数"), {76, 188, 52, 16});
+    StaticText2 = StaticText(this, "StaticText2", QString(), {76, 188, 52, 16});
     Edit3 = Place<KeyDownEdit>(this, "Edit3", 24, 208, 41, 20);
     Edit3->setText(QStringLiteral("110"));
-    StaticText3 = StaticText(this, "StaticText3", QStringLiteral("円許容係数"), {76, 212, 64, 16});
+    StaticText3 = StaticText(this, "StaticText3", QString(), {76, 212, 64, 16});
     CheckBox1 = Place<QCheckBox>(this, "CheckBox1", 24, 234, 105, 17);
-    CheckBox1->setText(QStringLiteral("カラー鉛直射影"));
     CheckBox2 = Place<QCheckBox>(this, "CheckBox2", 24, 252, 89, 17);
-    CheckBox2->setText(QStringLiteral("特殊ポリゴン"));
     CheckBox3 = Place<QCheckBox>(this, "CheckBox3", 24, 270, 73, 17);
-    CheckBox3->setText(QStringLiteral("両面読込"));
     Button1 = Place<QPushButton>(this, "Button1", 32, 296, 113, 25);
-    Button1->setText(QStringLiteral("立体化画像読込"));
     ProgressBar1 = Place<QProgressBar>(this, "ProgressBar1", 24, 334, 153, 16);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -173,7 +165,8 @@ void TForm1::SetTabOrder() {
 void TForm1::DefaultServices() {
     BaseFolder = QCoreApplication::applicationDirPath();
     OpenDialog1 = [this](const QString& initialFolder) {
-        QFileDialog dialog(this, QString(), initialFolder, QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
+        QFileDialog dialog(this, QString(), initialFolder,
+                           QCoreApplication::translate("TForm1", "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Any name may be typed; a name that is not there ends the action silently.

@@ -58,11 +58,15 @@ class TForm1 : public QWidget {
     const QString& StatusText() const { return statusText_; }
     const QColor& StatusColour() const { return statusColour_; }
 
+    // Captions and tooltips in the application's current language.
+    void RetranslateUi();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private slots:
     void FormCreate(QObject* Sender);
@@ -101,6 +105,7 @@ class TForm1 : public QWidget {
 
     void DrawStatusLine();
     void SetLabel1(const QString& caption);
+    QString Label1Caption() const;
     void PaintStatusLine(const QString& text, const QColor& colour);
     void RepaintPanel();
     void SetProgress(int position);

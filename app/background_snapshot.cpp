@@ -15,14 +15,14 @@ void TForm1::Button2Click(QObject* Sender) {
     std::optional<Raster> picture = LoadOrReport(path);
     if (!picture) return;
     SetBackground(State, QFileInfo(path).fileName().toStdString(), std::move(*picture));
-    SetLabel1(QStringLiteral("背景：") + QString::fromStdString(State.BackgroundName));
+    SetLabel1(Label1Caption());
     ResizeViewer();
     ViewerRefresh(Sender);
 }
 
 void TForm1::Button3Click(QObject* Sender) {
     if (!ClearBackground(State)) return;
-    SetLabel1(QStringLiteral("背景：なし"));
+    SetLabel1(Label1Caption());
     ResizeViewer();
     ViewerRefresh(Sender);
 }

@@ -1,6 +1,7 @@
 // The window side of a build: validation and the status line, the file dialogs, the
 // progress bar, the viewer shown at the end.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -15,8 +16,13 @@ namespace vonnik {
 
 namespace {
 
-const QString kInvalidInput = QStringLiteral("入力値が不正です") + QString(10, QChar(0x3000));
-const QString kBuilding = QStringLiteral("立体化処理中...") + QString(10, QChar(0x3000));
+// Read when painted: the language may change while the program runs.
+QString InvalidInputText() {
+    return QCoreApplication::translate("TForm1", "入力値が不正です") + QString(10, QChar(0x3000));
+}
+QString BuildingText() {
+    return QCoreApplication::translate("TForm1", "立体化処理中...") + QString(10, QChar(0x3000));
+}
 const QString kBlankLine(12, QChar(0x3000));
 const QColor kRed(0xFF, 0x00, 0x00);  // clRed
 
@@ -101,7 +107,7 @@ void TForm1::SetProgress(int position) {
 
 void TForm1::BuildModel(QObject* Sender) {
     if (!CaptureSettings(ReadPanel())) {
-        PaintStatusLine(kInvalidInput, kRed);
+        PaintStatusLine(InvalidInputText(), kRed);
         return;
     }
     const QString first = ChooseExistingFile(Folder("obj"));
@@ -112,7 +118,7 @@ void TForm1::BuildModel(QObject* Sender) {
     std::optional<BuildPictures> pictures = LoadBuildPictures(first, panel.DoubleSided);
     if (!pictures) return;
     RepaintPanel();
-    PaintStatusLine(kBuilding, Qt::black);
+    PaintStatusLine(BuildingText(), Qt::black);
     SetProgress(5);
     if (!RunBuild(panel, first, std::move(*pictures))) return;
     SetProgress(100);

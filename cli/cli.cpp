@@ -13,6 +13,7 @@
 #include "cli/model_dump.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
+#include "core/version.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "session/session.h"
@@ -53,6 +54,7 @@ and in the viewer, in this order: background, light point, build, drags, double 
   --mm-per-pixel N        size of one picture pixel in the mesh files (default 0.1)
   --threads N             draw the frame in N horizontal bands at once (default 1)
   --help                  this text
+  --version               the program's version
 
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
 --frame, --dump-model and --export-mesh take a format instead of a file (--frame bmp or
@@ -363,6 +365,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
             out << kUsage;
+            return 0;
+        }
+        if (a == "--version") {
+            out << "vonnik-cli " VONNIK_VERSION "\n";
             return 0;
         }
     }

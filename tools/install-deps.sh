@@ -12,6 +12,8 @@ packages=(
   python3 valgrind imagemagick
   libtinygltf-dev
   assimp-utils admesh
+  qt6-tools-dev qt6-l10n-tools
+  lintian desktop-file-utils appstream help2man librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 // Drives the real windows of the desktop program through one session — start, pick the
 // light, build a sample, drag it, save a snapshot — and saves what they show as PNG files
 // for the README. Run it under a display (tools/screenshots.sh starts a virtual one).
-//   vonnik_screenshots BASE_FOLDER OUT_FOLDER
-// BASE_FOLDER holds obj/bear.bmp and an empty pic_hozon/, as the program's folder does.
+//   vonnik_screenshots BASE_FOLDER OUT_FOLDER [LANG]
+// BASE_FOLDER holds obj/bear.bmp and an empty pic_hozon/, as the program's folder does;
+// LANG (ja or en) chooses the captions, as --lang does.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 #include "app/Unit6.h"
+#include "app/language.h"
 #include "viewer/Unit7.h"
 
 namespace {
@@ -60,9 +62,15 @@ bool Save(const QImage& image, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: vonnik_screenshots BASE_FOLDER OUT_FOLDER\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: vonnik_screenshots BASE_FOLDER OUT_FOLDER [LANG]\n");
         return 2;
+    }
+    vonnik::Translations translations(
+        vonnik::TranslationFolders(QCoreApplication::applicationDirPath()));
+    if (argc == 4 && !translations.Select(QString::fromLocal8Bit(argv[3]))) {
+        std::fprintf(stderr, "vonnik_screenshots: %s\n", qPrintable(translations.Error()));
+        return 1;
     }
     const QString base = QString::fromLocal8Bit(argv[1]), out = QString::fromLocal8Bit(argv[2]);
     vonnik::TForm1 Form1;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the release build's suite, the same
-# suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the golden comparison of
-# the command-line tool.
+# Installs what is needed, builds, and runs every test: the release build's suite, the .deb
+# and its validators, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the golden comparison of the command-line tool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -15,9 +15,13 @@ werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 
 echo "== release build"
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVONNIK_WERROR=$werror >/dev/null
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DVONNIK_WERROR=$werror >/dev/null
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release -j "$jobs" --output-on-failure
+
+echo "== the .deb: lintian, desktop-file-validate, appstreamcli, the installed programs"
+bash tools/package_check.sh build/release
 
 echo "== sanitizer build (address, undefined)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVONNIK_SANITIZE=ON \

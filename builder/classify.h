@@ -16,8 +16,8 @@
 //    (i+1, j-1), (i-1, j+1), (i-1, j-1), on both lattices alike. A probe that leaves the
 //    picture does not make an edge vertex.
 // 3. NearestOutline = the outline pixel the nearest-pixel rule finds for (X, Y); an inner
-//    vertex also keeps EdgeDistance = that pixel's squared distance d^2. A figure vertex
-//    when the outline list is empty stays outside.
+//    vertex also keeps EdgeDistance = that pixel's squared distance d^2. When the outline
+//    list is empty, every vertex stays outside.
 //
 // The nearest-pixel rule: the outline pixel k with the smallest squared distance
 // (x - OutlineX[k])^2 + (y - OutlineY[k])^2, computed in doubles in that form; of several
@@ -28,7 +28,8 @@
 //
 // The claim rule: every inner vertex, at (X, Y) with squared distance d^2, claims every
 // outline pixel k with e^2 = (OutlineX[k] - X)^2 + (OutlineY[k] - Y)^2 and
-// CircleToleranceSq * d^2 > e^2 (strictly): if OutlineRadius[k] < d^2 (strictly),
+// CircleToleranceSq * d^2 > e^2 (strictly; CircleToleranceSq = CircleTolerance *
+// CircleTolerance): if OutlineRadius[k] < d^2 (strictly),
 // OutlineRadius[k] = d^2. So each outline pixel keeps the largest squared distance of all
 // inner vertices whose circle of radius CircleTolerance * d holds it strictly inside, or 0.0
 // when none does; the result does not depend on the order of the vertices. With a

@@ -21,8 +21,8 @@ namespace vonnik {
 
 namespace {
 
-const QColor kSilver(0xC0, 0xC0, 0xC0);  // clSilver, the panel's colour
-const QColor kGray(0x80, 0x80, 0x80);    // clGray, the disc's outline
+const QColor kSilver(0xC0, 0xC0, 0xC0);  // silver, the panel's colour
+const QColor kGray(0x80, 0x80, 0x80);    // grey, the disc's outline
 
 // What LightDiscBuffer covers, and the disc's bounding box (right and bottom excluded).
 const QRect kLightDiscArea(0, 0, LightDisc::kAreaWidth, LightDisc::kAreaHeight);
@@ -73,7 +73,7 @@ TForm1::TForm1() : QWidget(nullptr, FixedWindowFlags()) {
     setFont(FormFont());
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kSilver);
-    colours.setColor(QPalette::WindowText, Qt::black);  // clWindowText
+    colours.setColor(QPalette::WindowText, Qt::black);  // the panel's text colour
     setPalette(colours);
     setAutoFillBackground(true);
     setFixedSize(200, 393);

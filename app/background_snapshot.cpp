@@ -1,4 +1,10 @@
 // The background picture behind the model, and the snapshots of the shown frame.
+//
+// The numbering rule of snapshots: for n = 0, 1, ..., 9999 the name is n in exactly four
+// digits followed by ".bmp" in pic_hozon/; the frame is saved under the first name at which
+// no file exists (so a gap left by a deleted file is filled first), and the save ends with
+// the system's beep. When all 10,000 names are taken nothing is saved and there is no sound.
+// Nothing is saved before the first build or while the viewer is closed.
 #include <QFileInfo>
 #include <QLabel>
 

@@ -24,7 +24,7 @@ QString BuildingText() {
     return QCoreApplication::translate("TForm1", "立体化処理中...") + QString(10, QChar(0x3000));
 }
 const QString kBlankLine(12, QChar(0x3000));
-const QColor kRed(0xFF, 0x00, 0x00);  // clRed
+const QColor kRed(0xFF, 0x00, 0x00);  // the status line's colour for invalid input
 
 std::string FileNameOf(const QString& path) {
     return QFileInfo(path).fileName().toStdString();

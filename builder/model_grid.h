@@ -89,7 +89,7 @@ std::ostream& operator<<(std::ostream& out, E value) {
     return out << static_cast<std::underlying_type_t<E>>(value);
 }
 
-// What the panel hands to a build, already converted.
+// The settings of one build, already converted from the texts and switches that give them.
 struct BuildSettings {
     double PolygonSize = 8.0;
     double Curvature = 1.0;

@@ -29,7 +29,7 @@ bool NormalIntoScreen(const int (&di)[3], const int (&dj)[3]) {
 
 template <typename Visit>
 void VisitEligibleTriangles(const ModelGrid& g, Visit&& visit) {
-    // The renderer's cells: index 0 never holds an eligible triangle (the border ring).
+    // The renderer's cells: index 0 never holds an eligible triangle (the border rule).
     for (int j = 1; j <= g.GridMaxY - 1; ++j) {
         const CellTriangles& cell = TrianglesOfCell(j);
         for (int i = 1; i <= g.GridMaxX - 1; ++i) {

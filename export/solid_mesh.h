@@ -13,13 +13,13 @@ namespace vonnik {
 // pixels, x right, y down, z into the screen, origin at the picture centre) and in the pose
 // the grid holds now.
 //
-// It keeps exactly the triangles the renderer can draw: every cell triangle whose three
-// vertices have a state above 0 and not all three the state 1, once on the front surface and
-// once on the back. A vertex of state 1 lies on both surfaces (depth 0, the same x and y), so
-// its front and back copies are one mesh vertex; that is what closes the solid along the
-// figure's rim. Every triangle is wound counter-clockwise seen from outside (right-handed):
-// its normal (v1 - v0) x (v2 - v0) points away from the solid. Rim vertices that the build
-// pinned onto the same outline pixel are one point, and so one mesh vertex.
+// It keeps exactly the triangles the renderer can draw: every cell triangle the triangle rule
+// keeps (builder/lattice.h), once on the front surface and once on the back. An edge vertex
+// lies on both surfaces (depth 0, the same x and y), so its front and back copies are one
+// mesh vertex; that is what closes the solid along the figure's rim. Every triangle is wound
+// counter-clockwise seen from outside (right-handed): its normal (v1 - v0) x (v2 - v0) points
+// away from the solid. Rim vertices that the build pinned onto the same outline pixel are one
+// point, and so one mesh vertex.
 struct SolidMesh {
     enum class Side : std::uint8_t { kFront, kBack, kBoth };
 

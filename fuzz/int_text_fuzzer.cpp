@@ -1,7 +1,7 @@
 // The number-field conversion on arbitrary text: never a crash, and the same verdict and
-// value as a second reading written plainly from the rule (leading spaces, an optional
-// sign, decimal digits or hexadecimal ones after "$", "x", "X", "0x" or "0X", the whole
-// text consumed, the value inside the 32-bit range).
+// value as a second reading written plainly from the text-to-integer rule of core/numbers.h
+// (leading spaces, an optional sign, decimal digits or hexadecimal ones after "$", "x", "X",
+// "0x" or "0X", the whole text consumed, the value inside the 32-bit range).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -142,7 +142,7 @@ class PairShader {
                          texels_[_mm_cvtsi128_si32(_mm_srli_si128(at, 4))], _mm_set1_pd(q_.shade));
     }
 
-    // d1 * s + t0 + d2 * t, in the rule's order.
+    // d1 * s + t0 + d2 * t, in the fill rule's order.
     static __m128d Interpolate(double t0, double d1, double d2, __m128d s, __m128d t) {
         return _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(d1), s), _mm_set1_pd(t0)),
                           _mm_mul_pd(_mm_set1_pd(d2), t));
@@ -182,7 +182,7 @@ VONNIK_AVX2 inline __m128i ShadeQuad(__m128i texels, __m256d f) {
     return _mm_or_si128(_mm_or_si128(blue, _mm_slli_epi32(green, 8)), _mm_slli_epi32(red, 16));
 }
 
-// d1 * s + t0 + d2 * t, in the rule's order.
+// d1 * s + t0 + d2 * t, in the fill rule's order.
 VONNIK_AVX2 inline __m256d Interpolate(double t0, double d1, double d2, __m256d s, __m256d t) {
     return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(d1), s), _mm256_set1_pd(t0)),
                          _mm256_mul_pd(_mm256_set1_pd(d2), t));

@@ -1,10 +1,10 @@
 #pragma once
 
 // The inner loops of the fast fill: every row of one triangle side between its column
-// limits. Each pixel goes through the rule's own operations in the rule's order (weights at
-// the pixel centre, inside test, interpolated picture coordinates, truncation, texel,
-// shading), so a pixel comes out bit for bit as the per-pixel rule draws it; the kernels
-// differ only in how many pixels they take at once.
+// limits. Each pixel goes through the fill rule's own operations in the rule's order
+// (render/triangle_fill.cpp: weights at the pixel centre, inside test, interpolated picture
+// coordinates, truncation, texel, shading), so a pixel comes out bit for bit as the fill
+// rule draws it; the kernels differ only in how many pixels they take at once.
 
 #include <cstdint>
 
@@ -13,7 +13,8 @@
 
 namespace vonnik::fill {
 
-// One side, ready to shade: the rule's constants, its clipped box and its column limits.
+// One side, ready to shade: the fill rule's constants, its clipped box and its column
+// limits.
 struct ShadedSide {
     double x0, y0;                            // screen position of V0
     double d1x, d1y, d2x, d2y;                // the edges V1 - V0 and V2 - V0
@@ -21,7 +22,7 @@ struct ShadedSide {
     double t0x, t0y, dt1x, dt1y, dt2x, dt2y;  // picture coordinates of V0, changes along the edges
     double shade;                             // the light factor, 0..1
     std::int64_t left, top, right, bottom;    // the box, inside the frame and the band
-    // In row r, with qy = (r + 0.5) - y0, the rule can draw only columns c with
+    // In row r, with qy = (r + 0.5) - y0, the fill rule can draw only columns c with
     // lowOffset[k] + lowSlope[k] * qy <= c <= highOffset[k] + highSlope[k] * qy (k = 0, 1).
     double lowOffset[2], lowSlope[2], highOffset[2], highSlope[2];
     // Every picture coordinate of a drawn pixel truncates into the picture.

@@ -1,6 +1,38 @@
-// The textured triangle fill: the per-pixel rule (FillSideByBox) and the fast fill, which
-// scans each row only between column limits proved to hold every pixel the rule draws and
-// computes each pixel with the rule's operations in the rule's order (fill_kernels.h).
+// The textured triangle fill keeps the fill rule. FillSideByBox is the rule itself, pixel by
+// pixel; the fast fill (FillSide) scans each row only between column limits proved to hold
+// every pixel the rule draws, and computes each pixel with the rule's operations in the
+// rule's order (fill_kernels.h), so both draw the same frame bit for bit.
+//
+// The fill rule draws one side of one triangle, textured and shaded, into the frame. Its
+// corners V0, V1, V2 come in the order of the cell split (builder/lattice.h), with their
+// model positions X, Y (front or back, by side), their picture coordinates T = (TextureX,
+// TextureY) (the same for both sides) and the side's picture (front or back); f is the
+// side's light factor from the frame rule (render_frame.h). Trunc is as the number rules
+// say (core/numbers.h). There is no depth test: a drawn pixel overwrites the frame.
+// 1. Screen positions: xk = CentreX + X(Vk), yk = CentreY + Y(Vk), k = 0, 1, 2.
+// 2. Box: Left = Trunc(min xk), Top = Trunc(min yk), Right = Trunc(max xk),
+//    Bottom = Trunc(max yk).
+// 3. For every row r = Top .. Bottom (top to bottom) and in it every column
+//    c = Left .. Right (left to right), both inclusive:
+//    a. Clip: only 0 <= r < frame height and 0 <= c < frame width go on.
+//    b. Weights at the pixel's centre (px, py) = (c + 0.5, r + 0.5), by
+//       SolveTriangleWeights: d1x = x1 - x0, d1y = y1 - y0, d2x = x2 - x0, d2y = y2 - y0,
+//       qx = px - x0, qy = py - y0; det = d1x * d2y - d2x * d1y; when det == 0, s = t = -1
+//       (nothing is drawn); otherwise inv = 1 / det, s = (qx * d2y - d2x * qy) * inv,
+//       t = (d1x * qy - qx * d1y) * inv.
+//    c. Inside test: s >= 0, t >= 0 and s + t <= 1. A centre on an edge or a corner is
+//       inside, so a pixel on the edge two triangles share is drawn by both; the later wins.
+//    d. Picture coordinates, in this operation order:
+//       tx = Trunc((T1x - T0x) * s + T0x + (T2x - T0x) * t), ty likewise from the y's.
+//       Truncated, not rounded: 12.99 samples column 12.
+//    e. Texel: the side's picture at (tx, ty); a coordinate outside the picture takes the
+//       nearest border pixel (a back picture smaller than the front, for instance).
+//    f. Shading: with the texel's blue, green and red bytes B, G, R, the frame pixel
+//       becomes Trunc(B * f) + Trunc(G * f) * 256 + Trunc(R * f) * 65536; the fourth byte
+//       is 0.
+// A side with a position that is not a finite number is not drawn. The projection is
+// orthographic, so interpolating picture coordinates linearly on the screen needs no
+// perspective correction.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -75,7 +107,8 @@ bool ClipBox(const FillContext& ctx, Setup& u) {
     return q.left <= q.right && q.top <= q.bottom;
 }
 
-// Steps 1 and 2 of the rule and every constant of the side; false when nothing is drawn.
+// Steps 1 and 2 of the fill rule and every constant of the side; false when nothing is
+// drawn.
 bool SetUpSide(const FillContext& ctx, const SideVertices& v, Setup& u) {
     for (int k = 0; k < 3; ++k) {
         u.x[k] = ctx.CentreX + v.x[k];
@@ -114,7 +147,7 @@ bool SetUpSide(const FillContext& ctx, const SideVertices& v, Setup& u) {
 // they sum, which moves the line by at most 16 u M pixels (u = 2^-53), where M bounds the
 // magnitudes that enter (the vertex position, the box's reach from V0 and the line's run
 // over it); with M <= 2^36 that is at most 2^-13 pixel, and the rounding of the limit itself
-// is smaller still. A pixel the rule draws therefore never lies more than kGuard beyond the
+// is smaller still. A pixel the fill rule draws therefore never lies more than kGuard beyond the
 // computed line, and each limit is moved out by that much. The bounds assume no overflow or
 // underflow, which Tame() ensures; any other side, and any line whose M is larger, is
 // scanned over its whole box.

@@ -21,7 +21,10 @@ struct PanelInputs {
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing
-// when a text is not an integer or the polygon size is 0 or negative.
+// when a text is not an integer by the text-to-integer rule (core/numbers.h) or the polygon
+// size is 0 or negative. PolygonSize is the integer itself; Curvature and CircleTolerance
+// are their integers / 100.0; CircleToleranceSq = CircleTolerance * CircleTolerance; the
+// square lattice when SpecialPolygon is set, else the triangle lattice.
 std::optional<BuildSettings> CaptureSettings(const PanelInputs& panel);
 
 }  // namespace vonnik

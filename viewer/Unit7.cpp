@@ -48,7 +48,7 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     setWindowTitle(QStringLiteral("Form2"));
     setFont(FormFont());
     QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));  // clBtnFace
+    face.setColor(QPalette::Window, face.color(QPalette::Button));  // the button face colour
     setPalette(face);
     setAutoFillBackground(true);
     // Every paint covers the whole client area with the frame.

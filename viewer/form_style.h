@@ -7,7 +7,8 @@ namespace vonnik {
 
 // The look both windows share.
 
-// The designed Japanese face at 12 pixels, with the faces a Debian desktop has in its place.
+// The proportional Japanese gothic face "ＭＳ Ｐゴシック" at 12 pixels, with the faces a Debian
+// desktop has in its place.
 QFont FormFont();
 
 // A fixed-size window: caption, system menu and minimise button, no maximise.

@@ -8,8 +8,8 @@ StepMatrix DragStepMatrix(double a, double b, double c) {
     const double ca = std::cos(a), sa = std::sin(a);
     const double cb = std::cos(b), sb = std::sin(b);
     const double cc = std::cos(c), sc = std::sin(c);
-    // Rz(c) Rx(a) Ry(b), entry by entry as written out; multiplying the three matrices
-    // would round differently.
+    // Rz(c) Rx(a) Ry(b), entry by entry as the drag rule writes them out (rotation.h);
+    // multiplying the three matrices would round differently.
     StepMatrix m{};
     m.m[0][0] = cb * cc - sa * sb * sc;
     m.m[0][1] = -ca * sc;

@@ -1,3 +1,37 @@
+// The viewer's drag keeps the drag rule. Each mouse move with the right button held turns
+// the model by one small step about its origin (the centring rule's centre pixel); no total
+// angle or matrix is stored: the vertex positions carry the accumulated turn, and the view
+// axes carry it only for choosing the paint order. A build resets the model and the axes.
+// All arithmetic is in doubles (core/numbers.h).
+//
+// The drag rule, for a move to (x, y) in a view of W x H pixels:
+// 1. dx = LastMouseX - x, dy = LastMouseY - y (old minus new); then LastMouse = (x, y). A
+//    mouse press anywhere in the viewer records its position too.
+// 2. p = (W / 2 - x) / W, q = (y - H / 2) / H, with real halves; both are 0 at the centre and
+//    within -0.5 .. 0.5 inside the view.
+// 3. The angles, in radians, 50 pixels of drag being one unit:
+//      a (about x) = (-dy / 50) * (0.5 - |p|)
+//      b (about y) = (dx / 50) * (0.5 - |q|)
+//      c (about z) = (dy / 50) * p + (dx / 50) * q
+//    A drag through the centre tilts the model, the tilt fades towards the view's edges, and
+//    a drag along an edge rolls it about the viewing axis instead.
+// 4. The step matrix M = Rz(c) Rx(a) Ry(b), entry by entry as written here (multiplying the
+//    three matrices would round differently), with sa = sin a, ca = cos a and so on:
+//      [ cb*cc - sa*sb*sc   -ca*sc   sb*cc + sa*cb*sc ]
+//      [ cb*sc + sa*sb*cc    ca*cc   sb*sc - sa*cb*cc ]
+//      [ -ca*sb              sa      ca*cb            ]
+//    M v = (m00 x + m01 y + m02 z, m10 x + m11 y + m12 z, m20 x + m21 y + m22 z).
+// 5. Every vertex in the model (edge or inner), front and back: the saved copy takes the
+//    position, and the position becomes M times the saved copy. Outside vertices are not
+//    turned; no triangle uses them.
+// 6. The view axes likewise: SavedViewAxes = (ViewAxisA, ViewAxisB), then each becomes M
+//    times its saved copy.
+// 7. The paint order (render/render_frame.h), from the axes' z components A.z and B.z: when
+//    |A.z| > |B.z|, kColumnsLeft if A.z >= 0, else kColumnsRight; otherwise (equal
+//    magnitudes included) kRowsUp if B.z >= 0, else kRowsDown.
+// The frame is then drawn anew. Dragging back along the same path does not restore the
+// starting pose exactly: the steps do not commute.
+
 #pragma once
 
 #include "builder/model_grid.h"
@@ -10,23 +44,23 @@ struct MouseTrack {
     int LastMouseY = 0;
 };
 
-// The step matrix of one drag move, as its written-out entries.
+// The step matrix of one drag move, with the entries of the drag rule's step 4.
 struct StepMatrix {
     double m[3][3];
     Vec3 Apply(const Vec3& v) const;
 };
 StepMatrix DragStepMatrix(double a, double b, double c);
 
-// One rotation step for a right-button move to (x, y) in a view of viewWidth x viewHeight:
-// the angles from the drag, then TurnModel with their step matrix. The frame is not drawn
+// The drag rule for a right-button move to (x, y) in a view of viewWidth x viewHeight: the
+// angles from the drag, then TurnModel with their step matrix. The frame is not drawn
 // here.
 void RotationStep(ModelGrid& grid, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight);
 
-// Turns the model by one step matrix: each vertex in the model is saved and replaced by the
+// Steps 5 to 7 of the drag rule: each vertex in the model is saved and replaced by the
 // matrix applied to it, the view axes likewise, and DrawOrder is chosen anew.
 void TurnModel(ModelGrid& grid, const StepMatrix& m);
 
-// DrawOrder for the given view axes: the far lines of cells first.
+// DrawOrder for the given view axes (the drag rule's step 7): the far lines of cells first.
 PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);
 
 }  // namespace vonnik

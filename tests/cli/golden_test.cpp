@@ -1,6 +1,7 @@
-// Every case of the golden set, run through the command-line tool's entry point and compared
-// with the independent implementation's outputs: exit status, the model dump bit for bit,
-// and the low 24 bits of every frame pixel.
+// Every case of the golden set (testdata/golden: cases.txt and the expected outputs, made by
+// a separate program that keeps the same rules), run through the command-line tool's entry point
+// and compared with the expected outputs: exit status, the model dump bit for bit, and the
+// low 24 bits of every frame pixel.
 #include <gtest/gtest.h>
 
 #include <QFile>

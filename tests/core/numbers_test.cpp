@@ -41,7 +41,7 @@ TEST(Power, IntegralExponentsMultiplyByRightToLeftSquaring) {
 TEST(Power, FractionalExponentsUseExpOfLog) {
     EXPECT_EQ(Power(0.5, 1.5), std::exp(1.5 * std::log(0.5)));
     EXPECT_EQ(Power(2.0, -0.25), std::exp(-0.25 * std::log(2.0)));
-    // Integral but beyond 32 bits: the general rule.
+    // Integral but beyond 32 bits: the power rule's last case, exp of log.
     EXPECT_EQ(Power(1.0000001, 3e9), std::exp(3e9 * std::log(1.0000001)));
 }
 

@@ -4,16 +4,15 @@
 
 namespace vonnik::oracle {
 
-// The classification and radius claims with the exhaustive searches over the whole outline,
-// written loop for loop as the rules read (the search starts from +infinity; a figure vertex
-// without any outline pixel stays outside).
+// The classification rule and the claim rule (builder/classify.h) with the exhaustive
+// searches over the whole outline, written loop for loop as the rules read there.
 void ClassifyVerticesPlain(ModelGrid& grid, const Raster& front, const ProgressFn& progress);
 
-// The edge colour spreading with the exhaustive search per recoloured pixel.
+// The spreading rule (builder/spread.h) with the exhaustive search per recoloured pixel.
 void SpreadEdgeColoursPlain(const ModelGrid& grid, Raster& front, Raster& back);
 
-// The outline scan written loop for loop as the rule reads: x outer, y inner, every pixel of
-// the inner rows and columns against its four neighbours.
+// The outline rule (builder/lattice.h) written loop for loop as it reads: x outer, y inner,
+// every pixel of the inner rows and columns against its four neighbours.
 void ScanOutlinePlain(const Raster& front, Pixel background, std::vector<std::int32_t>& xs,
                       std::vector<std::int32_t>& ys);
 

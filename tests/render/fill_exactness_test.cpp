@@ -1,6 +1,6 @@
-// The fast fill against the per-pixel rule: every kernel, every band split and every thread
-// count must give the same frame, pixel for pixel, as the literal fill, on random triangles
-// chosen to stress the row limits (slivers, pixel-centre hits, huge and tiny coordinates)
+// The fast fill against the fill rule drawn pixel by pixel: every kernel, every band split and
+// every thread count must give the same frame, pixel for pixel, as the literal fill, on random
+// triangles chosen to stress the row limits (slivers, pixel-centre hits, huge and tiny coordinates)
 // and on whole models turned every which way.
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 #pragma once
 
-// The triangle fill written out once more, as plainly as the rule reads, for comparison:
-// every frame pixel inside the bounding box (truncated, compared as doubles so that nothing
-// is converted to an integer), weights at the pixel centre, inside test, truncated picture
-// coordinates, the nearest picture pixel for a coordinate outside the picture, the shading.
+// The fill rule (render/triangle_fill.cpp) written out once more, as plainly as it reads,
+// for comparison: every frame pixel inside the bounding box (truncated, compared as doubles
+// so that nothing is converted to an integer), weights at the pixel centre, inside test,
+// truncated picture coordinates, the nearest picture pixel for a coordinate outside the
+// picture, the shading.
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
-// The triangle fill's rule on single triangles: which pixels it draws, which picture pixel
-// each takes and how the light factor scales it, for the fast fill and the per-pixel one.
+// The fill rule (render/triangle_fill.cpp) on single triangles: which pixels it draws, which
+// picture pixel each takes and how the light factor scales it, for the fast fill and the per-pixel
+// one.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -131,7 +132,7 @@ TEST_P(BothFills, APixelOnASharedEdgeGoesToTheTriangleDrawnLater) {
 }
 
 // Coordinates far beyond any frame: nothing overflows, and the pixels drawn are exactly those
-// the rule draws.
+// the fill rule draws.
 TEST_P(BothFills, HugeCoordinatesDrawWhatTheRuleDraws) {
     const struct {
         std::array<Point, 3> screen;

@@ -85,9 +85,8 @@ GridCounts CountFromGrid(const ModelGrid& g) {
 }
 
 std::string RepoRoot() {
-    const std::string self = __FILE__;
-    const std::string tail = "tests/export/export_fixtures.cpp";
-    return self.size() > tail.size() ? self.substr(0, self.size() - tail.size()) : "./";
+    // From the build, not __FILE__: a compiler cache may make source paths relative.
+    return VONNIK_SOURCE_DIR "/";
 }
 
 ToolRun RunTool(const std::string& program, const std::vector<std::string>& args, int timeoutMs) {

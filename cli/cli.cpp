@@ -1,7 +1,6 @@
 #include "cli/cli.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <sstream>
 
 #include "cli/model_dump.h"
+#include "core/file_names.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
@@ -201,10 +201,6 @@ Options Parse(const std::vector<std::string>& args) {
     return o;
 }
 
-std::string StemOf(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
-}
-
 // Where batch use writes a picture's files.
 Outputs BatchOutputs(const Options& o, const std::string& picture) {
     const std::string base = *o.outDir + "/" + StemOf(picture) + ".";
@@ -215,10 +211,6 @@ Outputs BatchOutputs(const Options& o, const std::string& picture) {
     for (const std::string& format : o.meshes)
         out.meshes.push_back(base + ExtensionOf(*MeshFormatNamed(format)));
     return out;
-}
-
-std::string FileNameOf(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
 }
 
 void WriteText(const std::string& path, const std::string& text) {

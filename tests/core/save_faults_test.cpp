@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "core/picture_io.h"
 #include "tests/support/pictures.h"
@@ -104,6 +106,25 @@ TEST(SpecialTargets, APipeTakesTheBytesAndStaysAPipe) {
     EXPECT_EQ(got, expected);
     EXPECT_EQ(TypeOf(pipe), static_cast<mode_t>(S_IFIFO));
     EXPECT_EQ(Entries(dir), QStringList{"frame.bmp"});
+}
+
+// The full device takes no byte: both savers fail with the system's reason, and the
+// device stays a device.
+TEST(SpecialTargets, AFullDeviceFailsWithTheSystemsReason) {
+    const std::string full = "/dev/full";
+    ASSERT_EQ(TypeOf(full), static_cast<mode_t>(S_IFCHR)) << "this system has no /dev/full";
+    const Raster frame = test::MakeDisc(12, 9, 6, 4, 3);
+    const std::string reason = std::strerror(ENOSPC);
+    for (const auto save : {&SaveFrameBmp, &SavePng}) {
+        try {
+            save(frame, full);
+            ADD_FAILURE() << "saved";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.Path(), full);
+            EXPECT_NE(e.Reason().find(reason), std::string::npos) << e.Reason();
+        }
+    }
+    EXPECT_EQ(TypeOf(full), static_cast<mode_t>(S_IFCHR));
 }
 
 // A null device of its own (root may make one): saving to it, as "-o /dev/null" does,

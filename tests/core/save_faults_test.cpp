@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -16,31 +15,13 @@
 #include <cstring>
 
 #include "core/picture_io.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-// No file of this process may grow beyond `bytes` while it lives: a write past it fails
-// part-way through the file, as on a full disk (with EFBIG rather than ENOSPC).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*handler_)(int);
-};
+using test::FileSizeLimit;
 
 // Everything in the folder, hidden temporary files included.
 QStringList Entries(const QTemporaryDir& dir) {

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -213,14 +212,6 @@ Outputs BatchOutputs(const Options& o, const std::string& picture) {
     return out;
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) throw FileError(path, "cannot create the file");
-    file << text;
-    file.close();
-    if (!file) throw FileError(path, "cannot write the file");
-}
-
 // What one conversion wrote.
 struct Converted {
     std::vector<std::string> files;
@@ -281,7 +272,8 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         done.files.push_back(*outputs.frame);
     }
     if (outputs.dump) {
-        WriteText(*outputs.dump, ModelDumpJson(state));
+        const std::string json = ModelDumpJson(state);
+        WriteFileAtomically(*outputs.dump, json.data(), static_cast<std::int64_t>(json.size()));
         done.files.push_back(*outputs.dump);
     }
     for (const std::string& mesh : outputs.meshes) {
@@ -301,7 +293,7 @@ int RunOne(const Options& o, std::ostream& err) {
         // Quiet unless a solid was written: frames and dumps keep their silent behaviour.
         if (done.solid) err << "vonnik-cli: " << Describe(done) << "\n";
     } catch (const BuildError& e) {
-        err << "vonnik-cli: --polygon-size: " << e.what() << "\n";
+        err << "vonnik-cli: " << DescribeBuildError(e, o.pictures.front()) << "\n";
         return 2;
     }
     return 0;
@@ -331,7 +323,7 @@ int RunBatch(const Options& o, std::ostream& err) {
             err << "FAILED: " << e.what() << "\n";
         } catch (const BuildError& e) {
             ++failed;
-            err << "FAILED: --polygon-size: " << e.what() << "\n";
+            err << "FAILED: " << DescribeBuildError(e, picture) << "\n";
         } catch (const std::bad_alloc&) {
             ++failed;
             err << "FAILED: not enough memory\n";
@@ -348,6 +340,12 @@ int Run(const Options& o, std::ostream& err) {
 }
 
 }  // namespace
+
+std::string DescribeBuildError(const BuildError& error, const std::string& picture) {
+    const std::string cause =
+        error.field() == BuildError::Field::kPicture ? "'" + picture + "'" : "--polygon-size";
+    return cause + ": " + error.what();
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     for (const std::string& a : args) {

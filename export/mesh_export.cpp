@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "core/file_names.h"
-#include "core/numbers.h"
 #include "core/picture_io.h"
 
 namespace vonnik {
@@ -63,9 +62,7 @@ std::array<float, 3> ScaledPositionF(MeshFormat format, const Vec3& model, doubl
 }
 
 Pixel SamplePicture(const Raster& picture, double x, double y) {
-    const std::int64_t px = TruncClamped(x, -1, picture.Width());
-    const std::int64_t py = TruncClamped(y, -1, picture.Height());
-    return ColourOf(picture.AtClamped(px, py));
+    return ColourOf(picture.AtTruncated(x, y));
 }
 
 namespace {

@@ -214,8 +214,7 @@ void FillSideByBox(const FillContext& ctx, const SideVertices& v) {
             const double tx = (v.tx[1] - v.tx[0]) * w.s + v.tx[0] + (v.tx[2] - v.tx[0]) * w.t;
             const double ty = (v.ty[1] - v.ty[0]) * w.s + v.ty[0] + (v.ty[2] - v.ty[0]) * w.t;
             // A coordinate outside the picture takes its nearest border pixel.
-            const Pixel texel = pic.AtClamped(TruncClamped(tx, -1, pic.Width()),
-                                              TruncClamped(ty, -1, pic.Height()));
+            const Pixel texel = pic.AtTruncated(tx, ty);
             const double f = ctx.ShadeFactor;
             const auto b = static_cast<std::uint32_t>((texel & 0xFFu) * f);
             const auto gr = static_cast<std::uint32_t>(((texel >> 8) & 0xFFu) * f);

@@ -90,13 +90,20 @@ struct Outputs {
     std::vector<std::string> meshes;
 };
 
-int ParseInt(const std::string& option, const std::string& text) {
-    int value = 0;
+// The whole text as a number of type T; nothing when any of it is not part of the number.
+template <typename T>
+std::optional<T> WholeNumber(const std::string& text) {
+    T value{};
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        throw UsageError{option + ": '" + text + "' is not an integer"};
+    if (text.empty() || result.ec != std::errc() || result.ptr != end) return std::nullopt;
     return value;
+}
+
+int ParseInt(const std::string& option, const std::string& text) {
+    const std::optional<int> value = WholeNumber<int>(text);
+    if (!value) throw UsageError{option + ": '" + text + "' is not an integer"};
+    return *value;
 }
 
 Point ParsePoint(const std::string& option, const std::string& text) {
@@ -106,14 +113,11 @@ Point ParsePoint(const std::string& option, const std::string& text) {
 }
 
 double ParsePositive(const std::string& option, const std::string& text) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        throw UsageError{option + ": '" + text + "' is not a number"};
-    if (!(std::isfinite(value) && value > 0.0))
+    const std::optional<double> value = WholeNumber<double>(text);
+    if (!value) throw UsageError{option + ": '" + text + "' is not a number"};
+    if (!(std::isfinite(*value) && *value > 0.0))
         throw UsageError{option + ": must be a positive number"};
-    return value;
+    return *value;
 }
 
 std::vector<Point> ParseDrag(const std::string& text) {

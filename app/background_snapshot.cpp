@@ -9,6 +9,7 @@
 #include <QLabel>
 
 #include "app/Unit6.h"
+#include "core/file_names.h"
 #include "core/picture_io.h"
 
 namespace vonnik {
@@ -20,7 +21,7 @@ void TForm1::Button2Click(QObject* Sender) {
     // as they were.
     std::optional<Raster> picture = LoadOrReport(path);
     if (!picture) return;
-    SetBackground(State, QFileInfo(path).fileName().toStdString(), std::move(*picture));
+    SetBackground(State, FileNameOf(path.toStdString()), std::move(*picture));
     SetLabel1(Label1Caption());
     ResizeViewer();
     ViewerRefresh(Sender);

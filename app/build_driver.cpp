@@ -9,6 +9,7 @@
 #include <new>
 
 #include "app/Unit6.h"
+#include "core/file_names.h"
 #include "core/picture_io.h"
 #include "viewer/Unit7.h"
 
@@ -25,10 +26,6 @@ QString BuildingText() {
 }
 const QString kBlankLine(12, QChar(0x3000));
 const QColor kRed(0xFF, 0x00, 0x00);  // the status line's colour for invalid input
-
-std::string FileNameOf(const QString& path) {
-    return QFileInfo(path).fileName().toStdString();
-}
 
 bool IsEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -131,7 +128,7 @@ void TForm1::BuildModel(QObject* Sender) {
 bool TForm1::RunBuild(const PanelInputs& panel, const QString& first, BuildPictures pictures) {
     QString failure;
     try {
-        BuildIntoState(State, panel, FileNameOf(first), std::move(pictures.front),
+        BuildIntoState(State, panel, FileNameOf(first.toStdString()), std::move(pictures.front),
                        std::move(pictures.back), [this](int position) { SetProgress(position); });
         return true;
     } catch (const BuildError& e) {

@@ -1,16 +1,15 @@
 #include "cli/cli.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "cli/model_dump.h"
+#include "core/file_names.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "core/version.h"
@@ -93,13 +92,20 @@ struct Outputs {
     std::vector<std::string> meshes;
 };
 
-int ParseInt(const std::string& option, const std::string& text) {
-    int value = 0;
+// The whole text as a number of type T; nothing when any of it is not part of the number.
+template <typename T>
+std::optional<T> WholeNumber(const std::string& text) {
+    T value{};
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        throw UsageError{option + ": '" + text + "' is not an integer"};
+    if (text.empty() || result.ec != std::errc() || result.ptr != end) return std::nullopt;
     return value;
+}
+
+int ParseInt(const std::string& option, const std::string& text) {
+    const std::optional<int> value = WholeNumber<int>(text);
+    if (!value) throw UsageError{option + ": '" + text + "' is not an integer"};
+    return *value;
 }
 
 Point ParsePoint(const std::string& option, const std::string& text) {
@@ -109,14 +115,11 @@ Point ParsePoint(const std::string& option, const std::string& text) {
 }
 
 double ParsePositive(const std::string& option, const std::string& text) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        throw UsageError{option + ": '" + text + "' is not a number"};
-    if (!(std::isfinite(value) && value > 0.0))
+    const std::optional<double> value = WholeNumber<double>(text);
+    if (!value) throw UsageError{option + ": '" + text + "' is not a number"};
+    if (!(std::isfinite(*value) && *value > 0.0))
         throw UsageError{option + ": must be a positive number"};
-    return value;
+    return *value;
 }
 
 std::vector<Point> ParseDrag(const std::string& text) {
@@ -205,10 +208,6 @@ Options Parse(const std::vector<std::string>& args) {
     return o;
 }
 
-std::string StemOf(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
-}
-
 // Where batch use writes a picture's files.
 Outputs BatchOutputs(const Options& o, const std::string& picture) {
     const std::string base = *o.outDir + "/" + StemOf(picture) + ".";
@@ -219,18 +218,6 @@ Outputs BatchOutputs(const Options& o, const std::string& picture) {
     for (const std::string& format : o.meshes)
         out.meshes.push_back(base + ExtensionOf(*MeshFormatNamed(format)));
     return out;
-}
-
-std::string FileNameOf(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) throw FileError(path, "cannot create the file");
-    file << text;
-    file.close();
-    if (!file) throw FileError(path, "cannot write the file");
 }
 
 // What one conversion wrote.
@@ -293,7 +280,8 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         done.files.push_back(*outputs.frame);
     }
     if (outputs.dump) {
-        WriteText(*outputs.dump, ModelDumpJson(state));
+        const std::string json = ModelDumpJson(state);
+        WriteFileAtomically(*outputs.dump, json.data(), static_cast<std::int64_t>(json.size()));
         done.files.push_back(*outputs.dump);
     }
     for (const std::string& mesh : outputs.meshes) {
@@ -313,7 +301,7 @@ int RunOne(const Options& o, std::ostream& err) {
         // Quiet unless a solid was written: frames and dumps keep their silent behaviour.
         if (done.solid) err << "vonnik-cli: " << Describe(done) << "\n";
     } catch (const BuildError& e) {
-        err << "vonnik-cli: --polygon-size: " << e.what() << "\n";
+        err << "vonnik-cli: " << DescribeBuildError(e, o.pictures.front()) << "\n";
         return 2;
     }
     return 0;
@@ -343,7 +331,7 @@ int RunBatch(const Options& o, std::ostream& err) {
             err << "FAILED: " << e.what() << "\n";
         } catch (const BuildError& e) {
             ++failed;
-            err << "FAILED: --polygon-size: " << e.what() << "\n";
+            err << "FAILED: " << DescribeBuildError(e, picture) << "\n";
         } catch (const std::bad_alloc&) {
             ++failed;
             err << "FAILED: not enough memory\n";
@@ -360,6 +348,12 @@ int Run(const Options& o, std::ostream& err) {
 }
 
 }  // namespace
+
+std::string DescribeBuildError(const BuildError& error, const std::string& picture) {
+    const std::string cause =
+        error.field() == BuildError::Field::kPicture ? "'" + picture + "'" : "--polygon-size";
+    return cause + ": " + error.what();
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     for (const std::string& a : args) {

@@ -71,10 +71,4 @@ std::optional<std::int32_t> TextToInt(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int64_t TruncClamped(double v, std::int64_t lo, std::int64_t hi) {
-    if (std::isnan(v) || v <= static_cast<double>(lo)) return lo;
-    if (v >= static_cast<double>(hi)) return hi;
-    return static_cast<std::int64_t>(v);
-}
-
 }  // namespace vonnik

@@ -22,6 +22,7 @@
 
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -42,6 +43,10 @@ std::optional<std::int32_t> TextToInt(std::string_view text);
 // Trunc (toward zero) clamped to [lo, hi]; NaN gives lo. Callers pick the bounds so that a
 // clamped value still lands outside whatever they index, which keeps huge or non-finite
 // coordinates from overflowing an integer. Inside the bounds this is exactly Trunc.
-std::int64_t TruncClamped(double v, std::int64_t lo, std::int64_t hi);
+inline std::int64_t TruncClamped(double v, std::int64_t lo, std::int64_t hi) {
+    if (std::isnan(v) || v <= static_cast<double>(lo)) return lo;
+    if (v >= static_cast<double>(hi)) return hi;
+    return static_cast<std::int64_t>(v);
+}
 
 }  // namespace vonnik

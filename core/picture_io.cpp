@@ -36,6 +36,16 @@ struct PackedChannels {
     std::uint32_t masks[3];  // red, green, blue
 };
 
+// Refuses a picture of more than maxPixels pixels, before its pixels take any memory.
+void CheckPixelCount(const std::string& path, int width, int height, std::uint64_t maxPixels) {
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (pixels > maxPixels)
+        throw FileError(path, "the picture is too large (" + std::to_string(width) + " x " +
+                                  std::to_string(height) + " pixels; at most " +
+                                  std::to_string(maxPixels) + " pixels are accepted)");
+}
+
 std::uint32_t LittleEndian(const QByteArray& b, int at, int size) {
     std::uint32_t v = 0;
     for (int k = size - 1; k >= 0; --k) v = (v << 8) | static_cast<std::uint8_t>(b[at + k]);
@@ -207,12 +217,7 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
     const QSize size(magnitude(reported.width()), magnitude(reported.height()));
     if (!size.isValid() || size.width() <= 0 || size.height() <= 0)
         throw FileError(path, "the picture has no valid size");
-    const std::uint64_t pixels =
-        static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height());
-    if (pixels > maxPixels)
-        throw FileError(path, "the picture is too large (" + std::to_string(size.width()) + " x " +
-                                  std::to_string(size.height()) + " pixels; at most " +
-                                  std::to_string(maxPixels) + " pixels are accepted)");
+    CheckPixelCount(path, size.width(), size.height(), maxPixels);
 
     // Qt's BMP reader decodes into an image of the right size and format if it is given
     // one, and skips the pixels that RLE codes or a short file leave out: start from black
@@ -236,9 +241,7 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
         image = image.convertToFormat(QImage::Format_RGB32);
         RescaleNarrowChannels(image, *packed);
     }
-    if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
-        maxPixels)
-        throw FileError(path, "the picture is too large");
+    CheckPixelCount(path, image.width(), image.height(), maxPixels);
     return RasterOf(image);
 }
 

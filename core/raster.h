@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/numbers.h"
+
 namespace vonnik {
 
 // One pixel word: blue in bits 0-7, green 8-15, red 16-23; the fourth byte carries no colour.
@@ -34,6 +36,12 @@ class Raster {
 
     // The pixel nearest to (x, y) inside the raster; the raster must not be empty.
     Pixel AtClamped(long long x, long long y) const;
+    // The pixel at (Trunc(x), Trunc(y)), the nearest border pixel for a position outside
+    // (NaN counts as before the first pixel): how the renderer and the exporter sample a
+    // picture. The raster must not be empty.
+    Pixel AtTruncated(double x, double y) const {
+        return AtClamped(TruncClamped(x, -1, width_), TruncClamped(y, -1, height_));
+    }
 
     // New size; the contents are undefined afterwards except that every pixel is 0
     // where the old contents did not reach.

@@ -109,10 +109,8 @@ void AddGeometry(tinygltf::Model& model, const SolidMesh& mesh, const Raster& fr
     lo.fill(std::numeric_limits<double>::infinity());
     hi.fill(-std::numeric_limits<double>::infinity());
     for (const SolidMesh::Vertex& v : mesh.vertices) {
-        const Vec3 p = ToFormatAxes(MeshFormat::kGlb, v.position);
-        const float c[3] = {static_cast<float>(p.x * metresPerPixel) + 0.0f,
-                            static_cast<float>(p.y * metresPerPixel) + 0.0f,
-                            static_cast<float>(p.z * metresPerPixel) + 0.0f};
+        const std::array<float, 3> c =
+            ScaledPositionF(MeshFormat::kGlb, v.position, metresPerPixel);
         for (int k = 0; k < 3; ++k) {
             positions.push_back(c[k]);
             lo[k] = std::min(lo[k], static_cast<double>(c[k]));
@@ -166,8 +164,7 @@ void AddGeometry(tinygltf::Model& model, const SolidMesh& mesh, const Raster& fr
 
 void WriteGlb(const SolidMesh& mesh, const Raster& front, const Raster& back, bool closed,
               const MeshExportOptions& options, const std::string& path) {
-    if (!(options.mmPerPixel > 0.0 && options.mmPerPixel < std::numeric_limits<double>::infinity()))
-        throw FileError(path, "the size of a pixel must be a positive number of millimetres");
+    CheckMeshOptions(options, path);
     if (mesh.vertices.size() > std::numeric_limits<std::uint32_t>::max() / 3)
         throw FileError(path, "too many vertices for one glTF mesh");
     tinygltf::Model model;

@@ -1,7 +1,6 @@
 #include "export/mesh_export.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
 #include <QString>
 #include <algorithm>
@@ -11,7 +10,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/numbers.h"
+#include "core/file_names.h"
 #include "core/picture_io.h"
 
 namespace vonnik {
@@ -28,11 +27,7 @@ std::optional<MeshFormat> MeshFormatNamed(std::string_view name) {
 }
 
 std::optional<MeshFormat> MeshFormatOfPath(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return std::nullopt;
-    return MeshFormatNamed(path.substr(dot + 1));
+    return MeshFormatNamed(SuffixOf(std::string(path)));
 }
 
 const char* ExtensionOf(MeshFormat format) {
@@ -55,10 +50,19 @@ Vec3 ToFormatAxes(MeshFormat format, const Vec3& p) {
     return {p.x + 0.0, -p.y + 0.0, -p.z + 0.0};
 }
 
+Vec3 ScaledPosition(MeshFormat format, const Vec3& model, double scale) {
+    const Vec3 p = ToFormatAxes(format, model);
+    return {p.x * scale, p.y * scale, p.z * scale};
+}
+
+std::array<float, 3> ScaledPositionF(MeshFormat format, const Vec3& model, double scale) {
+    const Vec3 p = ScaledPosition(format, model, scale);
+    return {static_cast<float>(p.x) + 0.0f, static_cast<float>(p.y) + 0.0f,
+            static_cast<float>(p.z) + 0.0f};
+}
+
 Pixel SamplePicture(const Raster& picture, double x, double y) {
-    const std::int64_t px = TruncClamped(x, -1, picture.Width());
-    const std::int64_t py = TruncClamped(y, -1, picture.Height());
-    return ColourOf(picture.AtClamped(px, py));
+    return ColourOf(picture.AtTruncated(x, y));
 }
 
 namespace {
@@ -81,12 +85,6 @@ class Bytes {
     }
 };
 
-std::array<float, 3> Scaled(MeshFormat format, const Vec3& model, double scale) {
-    const Vec3 p = ToFormatAxes(format, model);
-    return {static_cast<float>(p.x * scale) + 0.0f, static_cast<float>(p.y * scale) + 0.0f,
-            static_cast<float>(p.z * scale) + 0.0f};
-}
-
 // The shortest text that reads back as the same double.
 void AppendNumber(std::string& out, double v) {
     char buffer[32];
@@ -94,30 +92,25 @@ void AppendNumber(std::string& out, double v) {
     out.append(buffer, result.ptr);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The file name without its last extension, with blanks replaced: OBJ and MTL statements
 // split their arguments at blanks.
 std::string PlainStem(const std::string& path) {
-    std::string stem = QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
+    std::string stem = StemOf(path);
     for (char& c : stem)
         if (std::isspace(static_cast<unsigned char>(c))) c = '_';
     return stem.empty() ? std::string("solid") : stem;
 }
 
-void CheckOptions(const MeshExportOptions& options, const std::string& path) {
+}  // namespace
+
+void CheckMeshOptions(const MeshExportOptions& options, const std::string& path) {
     if (!(std::isfinite(options.mmPerPixel) && options.mmPerPixel > 0.0))
         throw FileError(path, "the size of a pixel must be a positive number of millimetres");
 }
 
-}  // namespace
-
 std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, const Raster& back,
                                   const MeshExportOptions& options, const std::string& path) {
-    CheckOptions(options, path);
+    CheckMeshOptions(options, path);
     const std::string folder = FolderOf(path), stem = PlainStem(path);
     const std::string mtlName = stem + ".mtl";
     const std::string textureName[2] = {stem + "_front.png", stem + "_back.png"};
@@ -135,13 +128,13 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
            " triangles\n";
     obj += "mtllib " + mtlName + "\no " + stem + "\n";
     for (const SolidMesh::Vertex& v : mesh.vertices) {
-        const Vec3 p = ToFormatAxes(MeshFormat::kObj, v.position);
+        const Vec3 p = ScaledPosition(MeshFormat::kObj, v.position, options.mmPerPixel);
         obj += "v ";
-        AppendNumber(obj, p.x * options.mmPerPixel);
+        AppendNumber(obj, p.x);
         obj += ' ';
-        AppendNumber(obj, p.y * options.mmPerPixel);
+        AppendNumber(obj, p.y);
         obj += ' ';
-        AppendNumber(obj, p.z * options.mmPerPixel);
+        AppendNumber(obj, p.z);
         obj += '\n';
     }
     // Texture coordinates count from the picture's bottom-left corner; pixel k spans
@@ -183,7 +176,7 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
 
 void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
               const MeshExportOptions& options, const std::string& path) {
-    CheckOptions(options, path);
+    CheckMeshOptions(options, path);
     Bytes out;
     out.Text("ply\nformat binary_little_endian 1.0\n");
     out.Text("comment Vonnik! solid, millimetres, y up, front facing +z\n");
@@ -193,7 +186,8 @@ void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
     out.Text("element face " + std::to_string(mesh.TriangleCount()) + "\n");
     out.Text("property list uchar int vertex_indices\nend_header\n");
     for (const SolidMesh::Vertex& v : mesh.vertices) {
-        for (float c : Scaled(MeshFormat::kPly, v.position, options.mmPerPixel)) out.F32(c);
+        for (float c : ScaledPositionF(MeshFormat::kPly, v.position, options.mmPerPixel))
+            out.F32(c);
         // A rim vertex lies on both surfaces and carries one colour: the front picture's.
         const Raster& picture = v.side == SolidMesh::Side::kBack ? back : front;
         const Pixel colour = SamplePicture(picture, v.textureX, v.textureY);
@@ -211,7 +205,7 @@ void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
 }
 
 void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std::string& path) {
-    CheckOptions(options, path);
+    CheckMeshOptions(options, path);
     if (mesh.TriangleCount() > 0xFFFFFFFFu) throw FileError(path, "too many triangles for STL");
     Bytes out;
     // A binary header must not start with "solid", which marks the text form.
@@ -223,7 +217,8 @@ void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std
         for (const SolidMesh::Triangle& t : *triangles) {
             std::array<float, 3> p[3];
             for (int c = 0; c < 3; ++c)
-                p[c] = Scaled(MeshFormat::kStl, mesh.vertices[t[c]].position, options.mmPerPixel);
+                p[c] = ScaledPositionF(MeshFormat::kStl, mesh.vertices[t[c]].position,
+                                       options.mmPerPixel);
             // The facet normal of the written corners, in double; 0 for a degenerate facet.
             const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
             const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
@@ -250,7 +245,7 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Ra
     const std::optional<MeshFormat> format = MeshFormatOfPath(path);
     if (!format)
         throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl)");
-    CheckOptions(options, path);
+    CheckMeshOptions(options, path);
     if (front.Empty() || back.Empty()) throw FileError(path, "there is no model to export");
 
     const SolidMesh mesh = MeshFromGrid(grid);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,9 @@ struct MeshExportOptions {
     double mmPerPixel = 0.1;
 };
 
+// Throws FileError naming path unless the options can be written.
+void CheckMeshOptions(const MeshExportOptions& options, const std::string& path);
+
 // What was written.
 struct MeshExportResult {
     std::size_t vertices = 0;  // distinct vertices of the solid (rim vertices counted once)
@@ -42,6 +46,12 @@ struct MeshExportResult {
 // tools' front view). Both are rotations of the model's right-handed axes, so windings and
 // volumes keep their sign. No scaling here.
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& model);
+
+// A model-space position as a format stores it: in the format's axes, times scale (the size
+// of one pixel in the format's unit). The text formats write these doubles; the binary ones
+// store them rounded to single precision, without negative zeros.
+Vec3 ScaledPosition(MeshFormat format, const Vec3& model, double scale);
+std::array<float, 3> ScaledPositionF(MeshFormat format, const Vec3& model, double scale);
 
 // Writers of one format each. The pictures are the model's front and back pictures (the
 // texture and colour sources). Every writer throws FileError naming the file it could not

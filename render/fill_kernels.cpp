@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/numbers.h"
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define VONNIK_PAIRS 1
@@ -48,7 +46,7 @@ Pixel TexelAt(const Raster& pic, double u, double v) {
         return pic.Row(static_cast<int>(v))[static_cast<int>(u)];
     } else {
         // A coordinate outside the picture takes its nearest border pixel.
-        return pic.AtClamped(TruncClamped(u, -1, pic.Width()), TruncClamped(v, -1, pic.Height()));
+        return pic.AtTruncated(u, v);
     }
 }
 

@@ -65,13 +65,6 @@ struct Setup {
     fill::ShadedSide side;
 };
 
-// Trunc clipped to [lo, hi] for a finite v: exact inside the range.
-inline std::int64_t TruncWithin(double v, std::int64_t lo, std::int64_t hi) {
-    if (v <= static_cast<double>(lo)) return lo;
-    if (v >= static_cast<double>(hi)) return hi;
-    return static_cast<std::int64_t>(v);
-}
-
 // Every interpolated picture coordinate lies within rounding of the hull of the three
 // vertices' coordinates; half a pixel of room inside the picture keeps each one in (-1, size),
 // where Trunc already lands inside.
@@ -100,10 +93,10 @@ bool ClipBox(const FillContext& ctx, Setup& u) {
                  maxY = std::max({u.y[0], u.y[1], u.y[2]});
     fill::ShadedSide& q = u.side;
     const std::int64_t w = ctx.frame->Width();
-    q.left = std::max<std::int64_t>(TruncWithin(minX, -1, w), 0);
-    q.right = std::min(TruncWithin(maxX, -1, w), w - 1);
-    q.top = std::max<std::int64_t>(TruncWithin(minY, -1, ctx.rowEnd), ctx.rowBegin);
-    q.bottom = std::min<std::int64_t>(TruncWithin(maxY, -1, ctx.rowEnd), ctx.rowEnd - 1);
+    q.left = std::max<std::int64_t>(TruncClamped(minX, -1, w), 0);
+    q.right = std::min(TruncClamped(maxX, -1, w), w - 1);
+    q.top = std::max<std::int64_t>(TruncClamped(minY, -1, ctx.rowEnd), ctx.rowBegin);
+    q.bottom = std::min<std::int64_t>(TruncClamped(maxY, -1, ctx.rowEnd), ctx.rowEnd - 1);
     return q.left <= q.right && q.top <= q.bottom;
 }
 
@@ -254,8 +247,7 @@ void FillSideByBox(const FillContext& ctx, const SideVertices& v) {
             const double tx = (v.tx[1] - v.tx[0]) * w.s + v.tx[0] + (v.tx[2] - v.tx[0]) * w.t;
             const double ty = (v.ty[1] - v.ty[0]) * w.s + v.ty[0] + (v.ty[2] - v.ty[0]) * w.t;
             // A coordinate outside the picture takes its nearest border pixel.
-            const Pixel texel = pic.AtClamped(TruncClamped(tx, -1, pic.Width()),
-                                              TruncClamped(ty, -1, pic.Height()));
+            const Pixel texel = pic.AtTruncated(tx, ty);
             const double f = ctx.ShadeFactor;
             const auto b = static_cast<std::uint32_t>((texel & 0xFFu) * f);
             const auto gr = static_cast<std::uint32_t>(((texel >> 8) & 0xFFu) * f);

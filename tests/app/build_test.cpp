@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "builder/build_phases.h"
+#include "session/panel_inputs.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/pictures.h"
 
@@ -86,6 +89,36 @@ class BuildTest : public QObject {
                                          "250", "--light-point", "70,40"});
         QVERIFY(!cli.isEmpty());
         QCOMPARE(Shown(), cli);
+    }
+
+    // The bar shows 5, then every position the builder reports for the picture, then 100
+    // and back to 0. The figure lies in the right part of the picture, so the builder's first
+    // report skips several steps of the schedule.
+    void theBarShowsTheBuildersProgress() {
+        const Raster picture = MakeDisc(160, 60, 112, 30, 27);
+        program->WritePicture(QStringLiteral("obj/right.bmp"), picture);
+        auto* polygonSize = Form1().findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        auto* bar = Form1().findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+        QVERIFY(polygonSize != nullptr && bar != nullptr);
+        polygonSize->setText(QStringLiteral("3"));
+
+        const std::optional<BuildSettings> settings =
+            CaptureSettings(PanelInputs{.PolygonText = "3"});
+        QVERIFY(settings.has_value());
+        ModelGrid grid;
+        LayLattice(grid, picture, *settings);
+        QList<int> expected{5};
+        ClassifyVertices(grid, picture, [&](int position) { expected.push_back(position); });
+        QVERIFY2(expected.size() >= 6, "the builder reports a handful of positions");
+        QVERIFY(expected.at(1) > 10);
+        expected << 100 << 0;
+
+        QSignalSpy spy(bar, &QProgressBar::valueChanged);
+        program->Build(QStringLiteral("right.bmp"));
+        QVERIFY(program->errors.isEmpty());
+        QList<int> shown;
+        for (const QList<QVariant>& signal : spy) shown.push_back(signal.value(0).toInt());
+        QCOMPARE(shown, expected);
     }
 
     void settingsOfTheBuild() {

@@ -1,18 +1,19 @@
 // Every case of the golden set (testdata/golden: cases.txt and the expected outputs, made by
-// a separate program that keeps the same rules), run through the command-line tool's entry point
-// and compared with the expected outputs: exit status, the model dump bit for bit, and the
-// low 24 bits of every frame pixel.
+// a separate program that keeps the same rules), run through the vonnik-cli program and
+// compared with the expected outputs: exit status, the model dump bit for bit, and the low
+// 24 bits of every frame pixel.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "core/picture_io.h"
 #include "tests/support/pictures.h"
 
@@ -91,7 +92,8 @@ void ExpectSameJson(const QJsonValue& actual, const QJsonValue& expected,
         ASSERT_EQ(a.size(), e.size()) << where;
         int reported = 0;
         for (qsizetype n = 0; n < e.size() && reported < 3; ++n) {
-            if (a[n].isDouble() && Bits(a[n].toDouble()) != Bits(e[n].toDouble())) {
+            if (a[n].type() != e[n].type() ||
+                (e[n].isDouble() ? Bits(a[n].toDouble()) != Bits(e[n].toDouble()) : a[n] != e[n])) {
                 ADD_FAILURE() << where << "[" << n << "]: " << a[n].toDouble() << " vs "
                               << e[n].toDouble();
                 ++reported;
@@ -107,9 +109,10 @@ void ExpectSameJson(const QJsonValue& actual, const QJsonValue& expected,
 
 class Golden : public testing::TestWithParam<GoldenCase> {};
 
-TEST_P(Golden, MatchesTheIndependentImplementation) {
+TEST_P(Golden, MatchesTheExpectedOutputs) {
     const GoldenCase& c = GetParam();
-    const std::string dir = test::TempDir("golden");
+    const test::TempDir tmp("golden");
+    const std::string dir = tmp.Path();
     const std::string frame = dir + "/" + c.name + ".bmp";
     const std::string dump = dir + "/" + c.name + ".json";
     std::vector<std::string> args;
@@ -119,18 +122,26 @@ TEST_P(Golden, MatchesTheIndependentImplementation) {
         args.push_back(isFile ? test::TestData("golden/pictures/" + c.words[n]) : c.words[n]);
     }
     args.insert(args.end(), {"--frame", frame, "--dump-model", dump});
-    std::ostringstream out, err;
-    const int rc = RunCli(args, out, err);
+    QStringList arguments;
+    for (const std::string& a : args) arguments << QString::fromStdString(a);
+    QProcess cli;
+    cli.start(QStringLiteral(VONNIK_CLI), arguments);
+    ASSERT_TRUE(cli.waitForFinished(-1)) << VONNIK_CLI << ": " << cli.errorString().toStdString();
+    const std::string err = cli.readAllStandardError().toStdString();
+    ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit) << err;
+    const int rc = cli.exitCode();
     const std::string expectedBase = test::TestData("golden/expected/" + c.name);
-    ASSERT_EQ(rc, std::stoi(Read(expectedBase + ".rc"))) << err.str();
+    ASSERT_EQ(rc, std::stoi(Read(expectedBase + ".rc"))) << err;
     if (rc != 0) {
         EXPECT_FALSE(QFile::exists(QString::fromStdString(frame)));
         EXPECT_FALSE(QFile::exists(QString::fromStdString(dump)));
         return;
     }
 
+    QJsonParseError parsed;
     const QJsonObject actual =
-        QJsonDocument::fromJson(QByteArray::fromStdString(Read(dump))).object();
+        QJsonDocument::fromJson(QByteArray::fromStdString(Read(dump)), &parsed).object();
+    ASSERT_EQ(parsed.error, QJsonParseError::NoError) << parsed.errorString().toStdString();
     const QJsonObject expected =
         QJsonDocument::fromJson(QByteArray::fromStdString(Read(expectedBase + ".json"))).object();
     ASSERT_FALSE(expected.isEmpty());
@@ -148,6 +159,14 @@ TEST_P(Golden, MatchesTheIndependentImplementation) {
         for (int x = 0; x < mine.Width(); ++x)
             differing += ColourOf(mine.At(x, y)) != ColourOf(theirs.At(x, y)) ? 1 : 0;
     EXPECT_EQ(differing, 0) << "pixels that differ";
+}
+
+// Every expected exit status has its case, so that no case is dropped unread.
+TEST(GoldenSet, EveryExpectedOutputHasItsCase) {
+    const QStringList statuses = QDir(QString::fromStdString(test::TestData("golden/expected")))
+                                     .entryList({QStringLiteral("*.rc")}, QDir::Files);
+    EXPECT_GT(statuses.size(), 0);
+    EXPECT_EQ(static_cast<std::size_t>(statuses.size()), LoadCases().size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::ValuesIn(LoadCases()),

@@ -47,7 +47,8 @@ TEST(FrameFile, HasTheSnapshotLayoutByteForByte) {
 }
 
 TEST(FrameFile, ReadsBackAsTheSamePicture) {
-    const std::string dir = test::TempDir("frame");
+    const test::TempDir tmp("frame");
+    const std::string dir = tmp.Path();
     const Raster original = test::MakeDisc(31, 17, 15, 8, 6);
     SaveFrameBmp(original, dir + "/f.bmp");
     EXPECT_EQ(LoadPicture(dir + "/f.bmp"), original);
@@ -56,7 +57,8 @@ TEST(FrameFile, ReadsBackAsTheSamePicture) {
 }
 
 TEST(FrameFile, AFailedWriteNamesTheFileAndLeavesNothing) {
-    const std::string dir = test::TempDir("frame-fail");
+    const test::TempDir tmp("frame-fail");
+    const std::string dir = tmp.Path();
     const std::string path = dir + "/missing-folder/0000.bmp";
     try {
         SaveFrameBmp(Raster(4, 4), path);
@@ -73,7 +75,8 @@ TEST(FrameFile, AFailedWriteNamesTheFileAndLeavesNothing) {
 
 class LoadErrors : public testing::Test {
   protected:
-    std::string dir = test::TempDir("load");
+    const test::TempDir tmp{"load"};
+    std::string dir = tmp.Path();
     std::string Write(const std::string& name, const QByteArray& bytes) {
         QFile f(QString::fromStdString(dir + "/" + name));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -133,7 +136,8 @@ TEST_F(LoadErrors, ATruncatedPictureIsRefusedOrFullyDefined) {
 }
 
 TEST(LoadPicture, ReadsPngAndSetsTheFourthByteToZero) {
-    const std::string dir = test::TempDir("png");
+    const test::TempDir tmp("png");
+    const std::string dir = tmp.Path();
     QImage image(2, 1, QImage::Format_ARGB32);
     image.setPixel(0, 0, qRgba(10, 20, 30, 255));
     image.setPixel(1, 0, qRgba(200, 100, 50, 255));

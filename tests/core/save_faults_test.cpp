@@ -4,41 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "core/picture_io.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-// No file of this process may grow beyond `bytes` while it lives: a write past it fails
-// part-way through the file, as on a full disk (with EFBIG rather than ENOSPC).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*handler_)(int);
-};
+using test::FileSizeLimit;
 
 // Everything in the folder, hidden temporary files included.
 QStringList Entries(const QTemporaryDir& dir) {
@@ -104,6 +87,25 @@ TEST(SpecialTargets, APipeTakesTheBytesAndStaysAPipe) {
     EXPECT_EQ(got, expected);
     EXPECT_EQ(TypeOf(pipe), static_cast<mode_t>(S_IFIFO));
     EXPECT_EQ(Entries(dir), QStringList{"frame.bmp"});
+}
+
+// The full device takes no byte: both savers fail with the system's reason, and the
+// device stays a device.
+TEST(SpecialTargets, AFullDeviceFailsWithTheSystemsReason) {
+    const std::string full = "/dev/full";
+    ASSERT_EQ(TypeOf(full), static_cast<mode_t>(S_IFCHR)) << "this system has no /dev/full";
+    const Raster frame = test::MakeDisc(12, 9, 6, 4, 3);
+    const std::string reason = std::strerror(ENOSPC);
+    for (const auto save : {&SaveFrameBmp, &SavePng}) {
+        try {
+            save(frame, full);
+            ADD_FAILURE() << "saved";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.Path(), full);
+            EXPECT_NE(e.Reason().find(reason), std::string::npos) << e.Reason();
+        }
+    }
+    EXPECT_EQ(TypeOf(full), static_cast<mode_t>(S_IFCHR));
 }
 
 // A null device of its own (root may make one): saving to it, as "-o /dev/null" does,

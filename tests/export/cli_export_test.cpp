@@ -34,13 +34,14 @@ bool Exists(const std::string& path) {
 class CliExport : public testing::Test {
   protected:
     void SetUp() override {
-        dir_ = test::TempDir("cli-export");
         disc_ = dir_ + "/disc.bmp";
         ring_ = dir_ + "/ring.bmp";
         SaveFrameBmp(test::MakeDisc(100, 90, 50, 45, 30), disc_);
         SaveFrameBmp(test::MakeRing(120, 110, 60, 55, 45, 22), ring_);
     }
-    std::string dir_, disc_, ring_;
+    const test::TempDir tmp_{"cli-export"};
+    const std::string dir_ = tmp_.Path();
+    std::string disc_, ring_;
 };
 
 TEST_F(CliExport, WritesTheSolidInTheFormatOfEachFileAndSaysWhatItIs) {

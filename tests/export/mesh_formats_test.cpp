@@ -67,7 +67,8 @@ TEST(MeshFormat, IsChosenByTheExtension) {
 
 TEST(ExportMesh, FailsWithTheFileNamedAndWritesNothing) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
-    const std::string dir = test::TempDir("export-fail");
+    const test::TempDir tmp("export-fail");
+    const std::string dir = tmp.Path();
     // The error names the file that could not be written: for OBJ the first of its files.
     const auto fails = [&](const SharedState& from, const std::string& path,
                            const MeshExportOptions& options, const std::string& named) {
@@ -97,7 +98,8 @@ TEST(ExportMesh, FailsWithTheFileNamedAndWritesNothing) {
 TEST(ExportMesh, StlIsUprightInMillimetresWithOutwardFacets) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
-    const std::string path = test::TempDir("export-stl") + "/disc.stl";
+    const test::TempDir tmp("export-stl");
+    const std::string path = tmp.Path() + "/disc.stl";
     const MeshExportResult result = ExportShownSolid(state, path, {0.5});
     ASSERT_EQ(result.files, std::vector<std::string>{path});
     EXPECT_TRUE(result.edges.Closed());
@@ -153,7 +155,8 @@ TEST(ExportMesh, GlbCarriesBothPicturesAndSharesTheRim) {
     const Raster back = Recoloured(test::MakeDisc(90, 70, 40, 35, 25));
     const SharedState state = BuiltState(front, Panel("5"), back);
     const SolidMesh mesh = MeshFromGrid(state.Grid);
-    const std::string path = test::TempDir("export-glb") + "/disc.glb";
+    const test::TempDir tmp("export-glb");
+    const std::string path = tmp.Path() + "/disc.glb";
     ExportShownSolid(state, path, {0.25});
 
     const test::GlbFile glb = test::ReadGlb(path);
@@ -221,7 +224,8 @@ TEST(ExportMesh, GlbCarriesBothPicturesAndSharesTheRim) {
 
 TEST(ExportMesh, GlbOfASingleSidedBuildEmbedsThePictureOnce) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
-    const std::string path = test::TempDir("export-glb1") + "/disc.glb";
+    const test::TempDir tmp("export-glb1");
+    const std::string path = tmp.Path() + "/disc.glb";
     ExportShownSolid(state, path);
     const test::GlbFile glb = test::ReadGlb(path);
     ASSERT_TRUE(glb.headerValid);
@@ -235,7 +239,8 @@ TEST(ExportMesh, ObjComesWithItsMaterialsAndTextures) {
     const Raster front = UpperLeftDisc();
     const SharedState state = BuiltState(front, Panel("5"), Recoloured(front));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
-    const std::string dir = test::TempDir("export-obj");
+    const test::TempDir tmp("export-obj");
+    const std::string dir = tmp.Path();
     const std::string path = dir + "/my disc.obj";
     const MeshExportResult result = ExportShownSolid(state, path);
     const std::vector<std::string> files{path, dir + "/my_disc_front.png",
@@ -281,7 +286,8 @@ TEST(ExportMesh, PlyColoursEachVertexFromItsSurfacesPicture) {
     const Raster front = UpperLeftDisc();
     const SharedState state = BuiltState(front, Panel("5"), Recoloured(front));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
-    const std::string path = test::TempDir("export-ply") + "/disc.ply";
+    const test::TempDir tmp("export-ply");
+    const std::string path = tmp.Path() + "/disc.ply";
     ExportShownSolid(state, path, {2.0});
 
     const test::PlyFile ply = test::ReadPly(path);

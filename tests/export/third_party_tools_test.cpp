@@ -144,9 +144,9 @@ std::string Messages(const QJsonObject& report) {
 class ThirdPartyTools : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir_ = new std::string(test::TempDir("third-party"));
-        subjects_ = new std::vector<Subject>(MakeSubjects(*dir_));
-        golden_ = new std::vector<Subject>(MakeGoldenSubjects(*dir_));
+        dir_ = new test::TempDir("third-party");
+        subjects_ = new std::vector<Subject>(MakeSubjects(dir_->Path()));
+        golden_ = new std::vector<Subject>(MakeGoldenSubjects(dir_->Path()));
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -159,11 +159,11 @@ class ThirdPartyTools : public testing::Test {
         for (const Subject& s : *golden_) all.push_back(&s);
         return all;
     }
-    static std::string* dir_;
+    static test::TempDir* dir_;
     static std::vector<Subject>* subjects_;
     static std::vector<Subject>* golden_;
 };
-std::string* ThirdPartyTools::dir_ = nullptr;
+test::TempDir* ThirdPartyTools::dir_ = nullptr;
 std::vector<Subject>* ThirdPartyTools::subjects_ = nullptr;
 std::vector<Subject>* ThirdPartyTools::golden_ = nullptr;
 

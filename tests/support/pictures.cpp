@@ -1,10 +1,10 @@
 #include "tests/support/pictures.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 
 namespace vonnik::test {
 
@@ -92,10 +92,10 @@ std::string TestData(const std::string& relative) {
     return std::string(VONNIK_TESTDATA) + "/" + relative;
 }
 
-std::string TempDir(const std::string& tag) {
-    QTemporaryDir dir(QDir::tempPath() + "/vonnik-" + QString::fromStdString(tag) + "-XXXXXX");
-    dir.setAutoRemove(false);
-    return dir.path().toStdString();
+TempDir::TempDir(const std::string& tag)
+    : dir_(QDir::tempPath() + "/vonnik-" + QString::fromStdString(tag) + "-XXXXXX"),
+      path_(dir_.path().toStdString()) {
+    if (!dir_.isValid()) throw std::runtime_error("cannot make a temporary folder for " + tag);
 }
 
 }  // namespace vonnik::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTemporaryDir>
 #include <cstdint>
 #include <string>
 
@@ -30,7 +31,16 @@ Pixel FigureColour(int x, int y);
 // The shared test data folder (the BMP suite, the golden outputs).
 std::string TestData(const std::string& relative);
 
-// A fresh empty folder under the system's temporary folder.
-std::string TempDir(const std::string& tag);
+// A fresh empty folder under the system's temporary folder, removed with everything in it
+// when the object goes.
+class TempDir {
+  public:
+    explicit TempDir(const std::string& tag);
+    const std::string& Path() const { return path_; }
+
+  private:
+    QTemporaryDir dir_;
+    std::string path_;
+};
 
 }  // namespace vonnik::test

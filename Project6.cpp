@@ -1,5 +1,5 @@
 // The program entry: the control panel as the main window, the viewer beside it, hidden
-// until the first build.
+// until the first build. `vonnik PICTURE [BACK]` builds the pictures at start-up.
 #include <QApplication>
 #include <QIcon>
 #include <QSettings>
@@ -58,10 +58,9 @@ int main(int argc, char** argv) {
 
     vonnik::TForm1 Form1;
     vonnik::TForm2 Form2(Form1.State);
-    Form1.Form2 = &Form2;
+    vonnik::ConnectWindows(Form1, Form2);
     Form1.BaseFolder = folder.path;
     vonnik::AddLanguageMenu(&Form1, translations, settings, Form1.ShowError);
-    // Pictures named on the command line (a file manager's "open with") are not opened yet.
     Form1.show();
     if (!folder.problem.isEmpty()) {
         // Said once; the program goes on, and only what needs the folder fails.
@@ -72,5 +71,8 @@ int main(int argc, char** argv) {
                                                         "ョットは保存できないことがあります。"));
         });
     }
+    // Pictures named on the command line (a file manager's "open with"): built once the
+    // event loop runs.
+    vonnik::OpenFromCommandLine(Form1, line.pictures);
     return application.exec();
 }

@@ -78,10 +78,12 @@ TForm1::TForm1() : QWidget(nullptr, FixedWindowFlags()) {
     setAutoFillBackground(true);
     setFixedSize(200, 393);
     CreateControls();
+    CreateToleranceAction();
     RetranslateUi();
     ConnectHandlers();
     SetTabOrder();
     DefaultServices();
+    DefaultPictureServices();
     FormCreate(this);
 }
 
@@ -165,8 +167,8 @@ void TForm1::SetTabOrder() {
 void TForm1::DefaultServices() {
     BaseFolder = QCoreApplication::applicationDirPath();
     OpenDialog1 = [this](const QString& initialFolder) {
-        QFileDialog dialog(this, QString(), initialFolder,
-                           QCoreApplication::translate("TForm1", "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
+        QFileDialog dialog(this, QString(), initialFolder);
+        dialog.setNameFilters(OpenDialogFilters());
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Any name may be typed; a name that is not there ends the action silently.

@@ -3,14 +3,19 @@
 #include <QColor>
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "session/session.h"
 
+class QAction;
 class QCheckBox;
+class QImage;
 class QLabel;
+class QSettings;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -18,7 +23,21 @@ class QToolButton;
 
 namespace vonnik {
 
+class TForm1;
 class TForm2;
+
+// The open dialog's filters: every picture format the readers know first, then the
+// bitmap entry.
+QStringList OpenDialogFilters();
+
+// Attaches the viewer to the panel: the panel's state, and the viewer's drops and pastes
+// build through the panel.
+void ConnectWindows(TForm1& form1, TForm2& form2);
+
+// `vonnik PICTURE [BACK]`: the program's arguments after its own name; when they name
+// pictures, the panel builds them once the event loop runs. Further arguments are
+// reported.
+void OpenFromCommandLine(TForm1& form1, const QStringList& arguments);
 
 // A single-line edit whose key-down handler sees every key before the edit does; the key
 // is never consumed.
@@ -53,6 +72,25 @@ class TForm1 : public QWidget {
     std::function<void(const QString& message)> ShowError;
     // The system's default beep.
     std::function<void()> Beep;
+    // Where the settings that outlive a run are kept (the background tolerance).
+    std::function<std::unique_ptr<QSettings>()> OpenSettings;
+    // Asks for the background tolerance, starting from the current one: the new value, or
+    // nothing when cancelled.
+    std::function<std::optional<int>(int current)> AskBackgroundTolerance;
+
+    // The background tolerance of the next builds, set from the panel's context menu
+    // (the action "ToleranceAction") and remembered in the settings.
+    int BackgroundTolerance() const;
+    void SetBackgroundTolerance(int tolerance);
+
+    // Builds these files with the panel's settings, as the build button would after its
+    // dialogs: the second file, if any, is the back; with one file and double-sided loading
+    // checked, the back is asked for. Dropped files, `vonnik PICTURE [BACK]`.
+    void BuildFromFiles(QObject* Sender, const QStringList& paths);
+    // Builds a picture that is no file (the clipboard's), under the given name.
+    void BuildFromImage(QObject* Sender, const QImage& image, const QString& name);
+    // Ctrl+V: the clipboard's files, or its picture, named "clipboard".
+    void PastePicture(QObject* Sender);
 
     // The status line as last painted at (30, 360); empty once the panel was repainted.
     const QString& StatusText() const { return statusText_; }
@@ -67,6 +105,9 @@ class TForm1 : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private slots:
     void FormCreate(QObject* Sender);
@@ -89,6 +130,7 @@ class TForm1 : public QWidget {
     void Button2Click(QObject* Sender);
     void Button3Click(QObject* Sender);
     void SpeedButton1Click(QObject* Sender);
+    void ToleranceActionClick(QObject* Sender);
 
   private:
     struct BuildPictures {
@@ -118,8 +160,14 @@ class TForm1 : public QWidget {
     QString Folder(const char* name) const;
     QString ChooseExistingFile(const QString& folder);
     std::optional<Raster> LoadOrReport(const QString& path);
+    std::optional<Raster> LoadFigureOrReport(const QString& path);
     std::optional<BuildPictures> LoadBuildPictures(const QString& first, bool doubleSided);
-    bool RunBuild(const PanelInputs& panel, const QString& first, BuildPictures pictures);
+    std::optional<Raster> AskForBack();
+    void BuildLoaded(QObject* Sender, const PanelInputs& panel, const QString& name,
+                     BuildPictures pictures);
+    bool RunBuild(const PanelInputs& panel, const QString& name, BuildPictures pictures);
+    void CreateToleranceAction();
+    void DefaultPictureServices();
     void EndBuildDisplay();
     void ShowViewer(QObject* Sender);
     std::optional<QString> FirstFreeSnapshot() const;
@@ -134,6 +182,7 @@ class TForm1 : public QWidget {
     QLabel* Label1 = nullptr;
     QLabel *StaticText1 = nullptr, *StaticText2 = nullptr, *StaticText3 = nullptr,
            *StaticText4 = nullptr, *StaticText5 = nullptr;
+    QAction* ToleranceAction = nullptr;
 
     QString statusText_;
     QColor statusColour_;

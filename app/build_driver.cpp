@@ -1,5 +1,6 @@
 // The window side of a build: validation and the status line, the file dialogs, the
 // progress bar, the viewer shown at the end.
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include "app/Unit6.h"
 #include "core/file_names.h"
+#include "core/figure_key.h"
 #include "core/picture_io.h"
 #include "viewer/Unit7.h"
 
@@ -82,17 +84,32 @@ std::optional<Raster> TForm1::LoadOrReport(const QString& path) {
     }
 }
 
+std::optional<Raster> TForm1::LoadFigureOrReport(const QString& path) {
+    FigureOptions options;
+    options.backgroundTolerance = BackgroundTolerance();
+    try {
+        return LoadFigurePicture(path.toStdString(), options);
+    } catch (const FileError& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return std::nullopt;
+    }
+}
+
+std::optional<Raster> TForm1::AskForBack() {
+    const QString second = ChooseExistingFile(Folder("obj"));
+    if (second.isEmpty()) return std::nullopt;
+    return LoadFigureOrReport(second);
+}
+
 std::optional<TForm1::BuildPictures> TForm1::LoadBuildPictures(const QString& first,
                                                                bool doubleSided) {
-    std::optional<Raster> front = LoadOrReport(first);
+    std::optional<Raster> front = LoadFigureOrReport(first);
     if (!front) return std::nullopt;
     if (!doubleSided) {
         Raster back = *front;  // the same file on both sides
         return BuildPictures{std::move(*front), std::move(back)};
     }
-    const QString second = ChooseExistingFile(Folder("obj"));
-    if (second.isEmpty()) return std::nullopt;
-    std::optional<Raster> back = LoadOrReport(second);
+    std::optional<Raster> back = AskForBack();
     if (!back) return std::nullopt;
     return BuildPictures{std::move(*front), std::move(*back)};
 }
@@ -114,10 +131,67 @@ void TForm1::BuildModel(QObject* Sender) {
     // the settings, the pictures and the model as they were.
     std::optional<BuildPictures> pictures = LoadBuildPictures(first, panel.DoubleSided);
     if (!pictures) return;
+    BuildLoaded(Sender, panel, QFileInfo(first).fileName(), std::move(*pictures));
+}
+
+void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    if (!CaptureSettings(ReadPanel())) {
+        PaintStatusLine(InvalidInputText(), kRed);
+        return;
+    }
+    const PanelInputs panel = ReadPanel();
+    std::optional<BuildPictures> pictures;
+    if (paths.size() == 1) {
+        pictures = LoadBuildPictures(paths[0], panel.DoubleSided);
+    } else {
+        std::optional<Raster> front = LoadFigureOrReport(paths[0]);
+        if (!front) return;
+        std::optional<Raster> back = LoadFigureOrReport(paths[1]);
+        if (!back) return;
+        pictures = BuildPictures{std::move(*front), std::move(*back)};
+    }
+    if (!pictures) return;
+    BuildLoaded(Sender, panel, QFileInfo(paths[0]).fileName(), std::move(*pictures));
+}
+
+void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString& name) {
+    if (!CaptureSettings(ReadPanel())) {
+        PaintStatusLine(InvalidInputText(), kRed);
+        return;
+    }
+    const PanelInputs panel = ReadPanel();
+    std::optional<Raster> front;
+    try {
+        // Through the same reader, limits and keying as a file.
+        if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
+            kMaxPicturePixels)
+            throw FileError(name.toStdString(), "the picture is too large");
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.isNull() || !image.save(&buffer, "PNG"))
+            throw FileError(name.toStdString(), "holds no picture that can be read");
+        buffer.close();
+        buffer.open(QIODevice::ReadOnly);
+        FigureOptions options;
+        options.backgroundTolerance = BackgroundTolerance();
+        front = DecodeFigurePicture(buffer, name.toStdString(), options);
+    } catch (const FileError& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return;
+    }
+    std::optional<Raster> back = panel.DoubleSided ? AskForBack() : front;
+    if (!back) return;
+    BuildLoaded(Sender, panel, name, BuildPictures{std::move(*front), std::move(*back)});
+}
+
+void TForm1::BuildLoaded(QObject* Sender, const PanelInputs& panel, const QString& name,
+                         BuildPictures pictures) {
     RepaintPanel();
     PaintStatusLine(BuildingText(), Qt::black);
     SetProgress(5);
-    if (!RunBuild(panel, first, std::move(*pictures))) return;
+    if (!RunBuild(panel, name, std::move(pictures))) return;
     SetProgress(100);
     ShowViewer(Sender);
     PaintStatusLine(kBlankLine, Qt::black);
@@ -125,10 +199,10 @@ void TForm1::BuildModel(QObject* Sender) {
     Beep();
 }
 
-bool TForm1::RunBuild(const PanelInputs& panel, const QString& first, BuildPictures pictures) {
+bool TForm1::RunBuild(const PanelInputs& panel, const QString& name, BuildPictures pictures) {
     QString failure;
     try {
-        BuildIntoState(State, panel, FileNameOf(first.toStdString()), std::move(pictures.front),
+        BuildIntoState(State, panel, name.toStdString(), std::move(pictures.front),
                        std::move(pictures.back), [this](int position) { SetProgress(position); });
         return true;
     } catch (const BuildError& e) {
@@ -138,7 +212,7 @@ bool TForm1::RunBuild(const PanelInputs& panel, const QString& first, BuildPictu
     }
     // The state is as before the build; so is the panel once the report is read.
     EndBuildDisplay();
-    ShowError(QFileInfo(first).fileName() + QStringLiteral(": ") + failure);
+    ShowError(name + QStringLiteral(": ") + failure);
     return false;
 }
 

@@ -53,9 +53,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString HelpText() {
     return QStringLiteral(
-        "Usage: vonnik [OPTION]... [PICTURE]...\n"
+        "Usage: vonnik [OPTION]... [PICTURE [BACK]]\n"
         "Turns a flat picture of a figure on a plain background into a solid-looking\n"
-        "cushion and lets you turn it with the mouse.\n"
+        "cushion and lets you turn it with the mouse. A PICTURE named here is made solid at\n"
+        "start-up with the panel's settings, BACK on its back.\n"
         "\n"
         "The control panel makes a picture solid, the viewer shows it: drag with the right\n"
         "mouse button to turn it, double-click to switch to the outlined drawing, Ctrl+E to\n"

@@ -108,6 +108,7 @@ void TForm1::RetranslateUi() {
     SpeedButton1->setToolTip(
         QCoreApplication::translate("TForm1", "表示中の画像を pic_hozon フォルダに保存します"));
     ProgressBar1->setToolTip(QCoreApplication::translate("TForm1", "立体化の進み具合"));
+    ToleranceAction->setText(QCoreApplication::translate("TForm1", "背景の許容値..."));
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -10,6 +10,7 @@
 
 #include "cli/model_dump.h"
 #include "core/file_names.h"
+#include "core/figure_key.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "core/version.h"
@@ -37,6 +38,11 @@ and in the viewer, in this order: background, light point, build, drags, double 
   --colour-projection     colour vertical projection on
   --square-lattice        special polygon on (square lattice)
   --back FILE             double-sided loading, FILE textures the back
+  --background-tolerance T
+                          in PICTURE and the back, pixels within T (0..255) of the
+                          top-left colour in red, green and blue count as background
+                          (default 0: only the top-left colour itself)
+  --svg-scale N           render an SVG drawing at N times its own size (default 1)
   --back-light            back light on
   --light-amount N        light amount, 100..500 (default 100)
   --drag "X,Y;X,Y;..."    right-button press at the first viewer point, one move to each
@@ -61,6 +67,10 @@ png, --dump-model json, --export-mesh glb, obj, ply or stl); the files are DIR/N
 NAME being the picture's file name without its extension. One line per picture on the
 standard error, then a summary; a picture that fails is reported and the others go on.
 
+Pictures: BMP, PNG, JPEG, GIF (first frame), WebP, TIFF, TGA, ICO, SVG and the other
+formats Qt's image readers know. In a picture with transparent pixels, the figure is
+the pixels with alpha 128 or more.
+
 Exit status: 0 done; 2 usage or invalid input; 1 a file that cannot be read or written, or
 in batch use any picture that failed.
 )";
@@ -83,6 +93,7 @@ struct Options {
     bool wireframe = false;
     int threads = 1;
     MeshExportOptions mesh;
+    FigureOptions figure;
 };
 
 // The files one conversion writes.
@@ -151,6 +162,8 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--square-lattice") o.panel.SpecialPolygon = true;
         else if (a == "--back") o.back = value();
         else if (a == "--back-light") o.panel.BackLight = true;
+        else if (a == "--background-tolerance") o.figure.backgroundTolerance = ParseInt(a, value());
+        else if (a == "--svg-scale") o.figure.read.drawingScale = ParsePositive(a, value());
         else if (a == "--light-amount") o.panel.TrackBarPosition = ParseInt(a, value());
         else if (a == "--drag") o.drags.push_back(ParseDrag(value()));
         else if (a == "--wireframe") o.wireframe = true;
@@ -178,6 +191,9 @@ Options Parse(const std::vector<std::string>& args) {
             std::to_string(LightDisc::kCentreX) + "," + std::to_string(LightDisc::kCentreY) +
             ", radius " + std::to_string(LightDisc::kRadius) + ")"};
     if (o.threads < 1 || o.threads > 64) throw UsageError{"--threads: must be 1..64"};
+    if (o.figure.backgroundTolerance < 0 || o.figure.backgroundTolerance > kMaxBackgroundTolerance)
+        throw UsageError{"--background-tolerance: " + std::to_string(o.figure.backgroundTolerance) +
+                         " is outside 0..255"};
     if (!TextToInt(o.panel.PolygonText))
         throw UsageError{"--polygon-size: '" + o.panel.PolygonText + "' is not an integer"};
     if (*TextToInt(o.panel.PolygonText) <= 0)
@@ -250,12 +266,14 @@ std::string Describe(const Converted& c) {
 // Loads, builds, drags and writes one picture's outputs. Throws FileError, BuildError.
 Converted Convert(const Options& o, const std::string& picture, const Outputs& outputs) {
     SharedState state;
-    if (o.background) SetBackground(state, FileNameOf(*o.background), LoadPicture(*o.background));
+    if (o.background)
+        SetBackground(state, FileNameOf(*o.background),
+                      LoadPictureWithAlpha(*o.background, o.figure.read).colours);
     if (o.lightPoint) SetLightPoint(state, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
 
-    Raster front = LoadPicture(picture);
+    Raster front = LoadFigurePicture(picture, o.figure);
     // One-sided: the back shows the same picture, so a copy replaces a second decode.
-    Raster back = o.back ? LoadPicture(*o.back) : front;
+    Raster back = o.back ? LoadFigurePicture(*o.back, o.figure) : front;
     BuildIntoState(state, o.panel, FileNameOf(picture), std::move(front), std::move(back), {});
 
     MouseTrack mouse;

@@ -1,15 +1,21 @@
 #include "core/picture_io.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 namespace vonnik {
@@ -123,6 +129,170 @@ void RescaleNarrowChannels(QImage& image, const PackedChannels& packed) {
     }
 }
 
+// The messages Qt's decoders (libpng, libjpeg, libtiff, the SVG parser, ...) send while a
+// picture is decoded on this thread are collected here instead of reaching the terminal;
+// the error we raise says what is wrong, once. Messages of other code pass through.
+thread_local QStringList* decoderMessages = nullptr;
+QtMessageHandler previousMessageHandler = nullptr;
+
+void RouteMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (decoderMessages != nullptr) {
+        decoderMessages->append(text);
+        return;
+    }
+    if (previousMessageHandler != nullptr) previousMessageHandler(type, context, text);
+}
+
+// libpng and libtiff print their errors straight to the standard error, past Qt's message
+// handler: while a picture is decoded, the standard error goes to a scratch file, whose
+// lines become decoder messages. Decoding is short and runs on one thread at a time.
+class QuietStandardError {
+  public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        scratch_ = std::tmpfile();
+        if (scratch_ == nullptr) return;
+        saved_ = dup(STDERR_FILENO);
+        if (saved_ < 0 || dup2(fileno(scratch_), STDERR_FILENO) < 0) {
+            if (saved_ >= 0) close(saved_);
+            saved_ = -1;
+        }
+    }
+    ~QuietStandardError() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+        if (scratch_ != nullptr) std::fclose(scratch_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+    // What was written meanwhile, line by line.
+    QStringList Lines() const {
+        if (saved_ < 0) return {};
+        std::fflush(stderr);
+        QByteArray text;
+        char buffer[4096];
+        std::rewind(scratch_);
+        for (std::size_t n;
+             (n = std::fread(buffer, 1, sizeof buffer, scratch_)) > 0 && text.size() < 65536;)
+            text.append(buffer, static_cast<qsizetype>(n));
+        return QString::fromLocal8Bit(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+  private:
+    std::FILE* scratch_ = nullptr;
+    int saved_ = -1;
+};
+
+std::mutex decodingOne;
+
+class QuietDecoders {
+  public:
+    QuietDecoders() : lock_(decodingOne) {
+        static std::once_flag installed;
+        std::call_once(installed,
+                       [] { previousMessageHandler = qInstallMessageHandler(&RouteMessage); });
+        outer_ = decoderMessages;
+        decoderMessages = &messages_;
+    }
+    ~QuietDecoders() { decoderMessages = outer_; }
+    QuietDecoders(const QuietDecoders&) = delete;
+    QuietDecoders& operator=(const QuietDecoders&) = delete;
+    QStringList Messages() const { return messages_ + stderr_.Lines(); }
+
+  private:
+    std::lock_guard<std::mutex> lock_;
+    QuietStandardError stderr_;
+    QStringList messages_;
+    QStringList* outer_ = nullptr;
+};
+
+// libjpeg finishes a picture whose data ends early or is damaged with grey or smeared
+// blocks and only warns: such a warning refuses the picture. Extraneous bytes before a
+// marker lose no pixel.
+std::optional<std::string> JpegDamage(const QStringList& messages) {
+    for (const QString& m : messages) {
+        if (m.contains(QLatin1String("extraneous bytes"))) continue;
+        if (m.contains(QLatin1String("Premature end"), Qt::CaseInsensitive) ||
+            m.contains(QLatin1String("Corrupt JPEG data")) ||
+            m.contains(QLatin1String("Huffman")) || m.contains(QLatin1String("Bogus")))
+            return m.toStdString();
+    }
+    return std::nullopt;
+}
+
+// The logical screen size a GIF file claims (Qt's reader reports none before decoding);
+// nothing for other files.
+std::optional<QSize> ClaimedGifSize(QIODevice& file) {
+    const QByteArray head = file.peek(10);
+    if (head.size() < 10 || !(head.startsWith("GIF87a") || head.startsWith("GIF89a")))
+        return std::nullopt;
+    return QSize(static_cast<int>(LittleEndian(head, 6, 2)),
+                 static_cast<int>(LittleEndian(head, 8, 2)));
+}
+
+// The size an uncompressed TrueVision 2.0 file claims; nothing for other files.
+std::optional<QSize> ClaimedTgaSize(QIODevice& file) {
+    const QByteArray head = file.peek(18);
+    if (head.size() < 18 || file.isSequential() || file.size() < 44) return std::nullopt;
+    const qint64 at = file.pos();
+    QByteArray footer;
+    if (file.seek(file.size() - 18)) footer = file.read(18);
+    file.seek(at);
+    if (footer != QByteArray("TRUEVISION-XFILE.\0", 18)) return std::nullopt;
+    return QSize(static_cast<int>(LittleEndian(head, 12, 2)),
+                 static_cast<int>(LittleEndian(head, 14, 2)));
+}
+
+// Qt's GIF reader shows what it has of a cut-off file: a whole GIF file ends with its
+// trailer byte.
+bool GifIsCutShort(QIODevice& file) {
+    if (file.isSequential() || file.size() < 1) return false;
+    const qint64 at = file.pos();
+    QByteArray last;
+    if (file.seek(file.size() - 1)) last = file.read(1);
+    file.seek(at);
+    return last != QByteArray(";", 1);
+}
+
+// Qt's TGA reader fills what an uncompressed file lacks from nothing: the header, the id,
+// the colour map, every pixel and the 26-byte footer must all be there.
+bool TgaIsCutShort(QIODevice& file) {
+    const QByteArray head = file.peek(18);
+    if (head.size() < 18 || file.isSequential()) return head.size() < 18;
+    const std::uint64_t idLength = static_cast<std::uint8_t>(head[0]);
+    const std::uint64_t mapEntries = LittleEndian(head, 5, 2);
+    const std::uint64_t mapBytes = (mapEntries * LittleEndian(head, 7, 1) + 7) / 8;
+    const std::uint64_t pixelBytes = (static_cast<std::uint64_t>(LittleEndian(head, 12, 2)) *
+                                          LittleEndian(head, 14, 2) * LittleEndian(head, 16, 1) +
+                                      7) /
+                                     8;
+    return static_cast<std::uint64_t>(file.size()) < 18 + idLength + mapBytes + pixelBytes + 26;
+}
+
+// The picture in the stored colours with their alpha, or without alpha when the image has
+// none; a BMP keeps the conversion it always had.
+PictureWithAlpha SplitAlpha(const QImage& image) {
+    if (!image.hasAlphaChannel()) return {RasterOf(image), {}};
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    PictureWithAlpha out{Raster(argb.width(), argb.height()), {}};
+    out.alpha.resize(static_cast<std::size_t>(argb.width()) *
+                     static_cast<std::size_t>(argb.height()));
+    std::size_t at = 0;
+    for (int r = 0; r < argb.height(); ++r) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(argb.constScanLine(r));
+        Pixel* dst = out.colours.Row(r);
+        for (int c = 0; c < argb.width(); ++c, ++at) {
+            dst[c] = ColourOf(src[c]);
+            out.alpha[at] = static_cast<std::uint8_t>(src[c] >> 24);
+        }
+    }
+    return out;
+}
+
 // The reason a write or flush of file failed. Qt reports a failed flush as "Unknown
 // error"; the system's reason is still in errno then.
 std::string WriteFailure(const QFileDevice& file, int err) {
@@ -186,27 +356,58 @@ QImage ImageOf(const Raster& picture) {
 }
 
 Raster LoadPicture(const std::string& path, std::uint64_t maxPixels) {
+    ReadOptions options;
+    options.maxPixels = maxPixels;
+    return LoadPictureWithAlpha(path, options).colours;
+}
+
+PictureWithAlpha LoadPictureWithAlpha(const std::string& path, const ReadOptions& options) {
     CheckReadable(path);
     QFile file(ToQ(path));
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(path, "cannot open: " + file.errorString().toStdString());
     if (file.size() == 0) throw FileError(path, "the file is empty");
-    return DecodePicture(file, path, maxPixels);
+    return DecodePictureWithAlpha(file, path, options);
 }
 
 Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t maxPixels) {
+    ReadOptions options;
+    options.maxPixels = maxPixels;
+    return DecodePictureWithAlpha(file, path, options).colours;
+}
+
+PictureWithAlpha DecodePictureWithAlpha(QIODevice& file, const std::string& path,
+                                        const ReadOptions& options) {
+    const QuietDecoders quiet;
     const std::optional<PackedChannels> packed = PackedChannelsOf(file);
-    const std::optional<QSize> claimed = ClaimedBmpSize(file);  // before the reader moves on
+    // Before the reader moves on: the sizes the headers claim where Qt reports none.
+    const std::optional<QSize> claimed = ClaimedBmpSize(file);
+    const std::optional<QSize> claimedGif = ClaimedGifSize(file);
+    const std::optional<QSize> claimedTga = ClaimedTgaSize(file);
     if (HasShortOldColourTable(file))
         throw FileError(path, "the colour table is shorter than the picture's bit depth needs");
     // The pixel limit below is checked before reading; Qt's own allocation limit is only
     // raised so that it does not refuse pictures within ours.
     QImageReader::setAllocationLimit(2048);
     QImageReader reader(&file);
-    reader.setAutoTransform(false);
+    // A photo's orientation tag turns it upright.
+    reader.setAutoTransform(true);
     if (!reader.canRead())
         throw FileError(
             path, "not a picture that can be read (" + reader.errorString().toStdString() + ")");
+    const QByteArray format = reader.format();
+    const bool bmp = format == "bmp";
+    const bool drawing = format == "svg" || format == "svgz";
+    // A compressed drawing would be inflated whole before any limit could look at it.
+    if (format == "svgz") throw FileError(path, "compressed SVG drawings (.svgz) are not read");
+    if (drawing && !file.isSequential() && file.size() > kMaxDrawingBytes)
+        throw FileError(path, "the drawing is too large (" + std::to_string(file.size()) +
+                                  " bytes; at most " + std::to_string(kMaxDrawingBytes) +
+                                  " bytes are accepted)");
+    if (format == "tga" && TgaIsCutShort(file))
+        throw FileError(path, "the file is cut short (the TGA header claims more pixels)");
+    if (format == "gif" && GifIsCutShort(file))
+        throw FileError(path, "the file is cut short (a GIF file ends with its trailer)");
     // Top-down BMP files report a negative height here. Qt reports no size at all (-1 x -1)
     // for a BMP header it refuses to read, as it does for several hundred million pixels:
     // the header's own claim then decides whether the refusal says "too large".
@@ -214,18 +415,39 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
     if (reported == QSize(-1, -1)) reported = claimed.value_or(reported);
     // A header may claim -2^31 rows, whose magnitude has no int: such a size is invalid.
     const auto magnitude = [](int v) { return v == INT_MIN ? -1 : std::abs(v); };
-    const QSize size(magnitude(reported.width()), magnitude(reported.height()));
+    QSize size(magnitude(reported.width()), magnitude(reported.height()));
     if (!size.isValid() || size.width() <= 0 || size.height() <= 0)
         throw FileError(path, "the picture has no valid size");
-    CheckPixelCount(path, size.width(), size.height(), maxPixels);
+    std::uint64_t limit = options.maxPixels;
+    // Qt reports a GIF's first frame, but paints it on the whole logical screen; a TGA
+    // file over Qt's own limit is handed to another reader.
+    for (const std::optional<QSize>& claim : {claimedGif, claimedTga}) {
+        if (claim) CheckPixelCount(path, claim->width(), claim->height(), limit);
+    }
+    if (drawing) {
+        const double scale = options.drawingScale;
+        if (!(std::isfinite(scale) && scale > 0.0))
+            throw FileError(path, "the drawing's scale must be a positive number");
+        const double w = std::round(size.width() * scale), h = std::round(size.height() * scale);
+        limit = std::min(limit, kMaxDrawingPixels);
+        if (w < 1.0 || h < 1.0 || w * h > static_cast<double>(limit))
+            throw FileError(path, "the drawing is too large at this scale (" +
+                                      std::to_string(size.width()) + " x " +
+                                      std::to_string(size.height()) + " times " +
+                                      std::to_string(scale) + "; at most " + std::to_string(limit) +
+                                      " pixels are rendered)");
+        size = QSize(static_cast<int>(w), static_cast<int>(h));
+        reader.setScaledSize(size);
+    }
+    CheckPixelCount(path, size.width(), size.height(), limit);
 
     // Qt's BMP reader decodes into an image of the right size and format if it is given
     // one, and skips the pixels that RLE codes or a short file leave out: start from black
     // so that every pixel has a defined value.
     QImage image;
-    const QImage::Format format = reader.imageFormat();
-    if (format != QImage::Format_Invalid) {
-        image = QImage(size, format);
+    const QImage::Format imageFormat = reader.imageFormat();
+    if (bmp && imageFormat != QImage::Format_Invalid) {
+        image = QImage(size, imageFormat);
         if (image.isNull()) throw FileError(path, "not enough memory for the picture");
         image.fill(0);
     }
@@ -234,15 +456,36 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
             if (MaskWidth(mask) > 8)
                 throw FileError(path, "colour channels wider than 8 bits are not supported");
     }
-    if (!reader.read(&image) || image.isNull())
-        throw FileError(path,
-                        "cannot decode the picture (" + reader.errorString().toStdString() + ")");
+    if (!reader.read(&image) || image.isNull()) {
+        std::string why = reader.errorString().toStdString();
+        if (!quiet.Messages().isEmpty()) why += ": " + quiet.Messages().back().toStdString();
+        throw FileError(path, "cannot decode the picture (" + why + ")");
+    }
+    if (format == "jpeg" || format == "jpg") {
+        if (const std::optional<std::string> damage = JpegDamage(quiet.Messages()))
+            throw FileError(path, "the picture's data is damaged or cut short (" + *damage + ")");
+    }
     if (packed) {
         image = image.convertToFormat(QImage::Format_RGB32);
         RescaleNarrowChannels(image, *packed);
     }
-    CheckPixelCount(path, image.width(), image.height(), maxPixels);
-    return RasterOf(image);
+    CheckPixelCount(path, image.width(), image.height(), limit);
+    // A BMP file's fourth byte is no transparency to this program, whatever its header says.
+    if (bmp) return {RasterOf(image), {}};
+    return SplitAlpha(image);
+}
+
+std::vector<std::string> ReadablePicturePatterns() {
+    QSet<QString> seen;
+    std::vector<std::string> patterns;
+    for (const QByteArray& suffix : QImageReader::supportedImageFormats()) {
+        if (suffix == "svgz") continue;  // refused above
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(suffix).toLower();
+        if (seen.contains(pattern)) continue;
+        seen.insert(pattern);
+        patterns.push_back(pattern.toStdString());
+    }
+    return patterns;
 }
 
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {

@@ -27,14 +27,43 @@ class FileError : public std::runtime_error {
 // Pictures larger than this are refused before any pixel memory is allocated.
 constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 
-// Loads any picture Qt's image reader decodes (every BMP variant it knows, PNG, ...) as a
-// 32-bit raster with the fourth byte 0. Pixels the file leaves undefined (RLE skips, a
-// truncated pixel array) come out black. Throws FileError.
+// A drawing (SVG) is rendered at its own size times a scale; the canvas it is rendered on
+// is held to this many pixels, and the drawing's file to this many bytes, which bounds the
+// time its rendering takes.
+constexpr std::uint64_t kMaxDrawingPixels = 16'777'216;
+constexpr std::int64_t kMaxDrawingBytes = 8'000'000;
+
+struct ReadOptions {
+    std::uint64_t maxPixels = kMaxPicturePixels;
+    // An SVG drawing is rendered at its width and height (or its viewBox) times this.
+    double drawingScale = 1.0;
+};
+
+// A decoded picture with its transparency: alpha holds one byte per pixel, rows top
+// first, and is empty when the file has no alpha channel. Where there is alpha, the
+// colours are those stored in the file, not multiplied by the alpha.
+struct PictureWithAlpha {
+    Raster colours;
+    std::vector<std::uint8_t> alpha;
+};
+
+// Loads any picture Qt's image readers decode (BMP, PNG, JPEG, GIF's first frame, WebP,
+// TIFF, TGA, ICO, SVG, ...) as a 32-bit raster with the fourth byte 0, turned upright as
+// a photo's orientation tag says. Pixels a BMP file leaves undefined (RLE skips, a
+// truncated pixel array) come out black; other formats' truncated or damaged files are
+// refused. The decoders' own warnings are kept off the terminal: the FileError says what
+// is wrong. Throws FileError.
 Raster LoadPicture(const std::string& path, std::uint64_t maxPixels = kMaxPicturePixels);
+PictureWithAlpha LoadPictureWithAlpha(const std::string& path, const ReadOptions& options);
 
 // The same for a picture already open for reading; path only names it in errors.
 Raster DecodePicture(QIODevice& device, const std::string& path,
                      std::uint64_t maxPixels = kMaxPicturePixels);
+PictureWithAlpha DecodePictureWithAlpha(QIODevice& device, const std::string& path,
+                                        const ReadOptions& options);
+
+// The file-name patterns of every picture format the readers know ("*.png", "*.jpg", ...).
+std::vector<std::string> ReadablePicturePatterns();
 
 // A raster as an opaque 32-bit image, and an image as a raster (the fourth byte of each
 // word 0).

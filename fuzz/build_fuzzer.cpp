@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/figure_key.h"
 #include "core/picture_io.h"
 #include "render/render_frame.h"
 #include "session/session.h"
@@ -23,7 +24,8 @@ namespace {
 //  5, 6 light point   7, 8 mouse position at the press   9 number of drag moves (0..7)
 //  10..16 x of each move, 17..23 y of each move   24, 25 back picture size
 //  26, 27 background size   28 colour change of the back picture   29 render threads
-//  30 painter's order of the outlined frame (also values outside 1..4)   31 fill kernel
+//  30 painter's order of the outlined frame (also values outside 1..4)
+//  31 fill kernel (its value mod 4) and background tolerance (its value div 4, times 4)
 constexpr std::size_t kSettingsBytes = 32;
 enum Flag : std::uint8_t {
     kSquareLattice = 1,
@@ -79,7 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     buffer.open(QIODevice::ReadOnly);
     vonnik::Raster picture;
     try {
-        picture = vonnik::DecodePicture(buffer, "fuzz input", kFuzzPixels);
+        vonnik::FigureOptions figure;
+        figure.read.maxPixels = kFuzzPixels;
+        figure.backgroundTolerance = (d[31] / 4) * 4;
+        picture = vonnik::DecodeFigurePicture(buffer, "fuzz input", figure);
     } catch (const vonnik::FileError&) {
         return 0;
     }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default 60) on seed
-# corpora made from the BMP suite and the golden pictures. The stored findings under
-# fuzz/regressions/ are replayed first. A new finding lands in OUT/findings/ (crash-*,
-# timeout-*, oom-*) and fails the run; turn each into a regression: copy it to
+# corpora made from the BMP suite, the golden pictures and fuzz/seeds/pictures/. The stored
+# findings under fuzz/regressions/ are replayed first. A new finding lands in
+# OUT/findings/ (crash-*, timeout-*, oom-*) and fails the run; turn each into a regression: copy it to
 # fuzz/regressions/build/ or fuzz/regressions/int/ and fix the fault.
 #   tools/fuzz.sh [SECONDS]
 # Environment: VONNIK_FUZZ_DIR (build folder, default build/fuzz), VONNIK_JOBS (compile jobs),
@@ -42,8 +42,11 @@ variants = [
     settings(5, 20, 105, 16 | 32, [(200, 60), (60, 200)], back=(200, 9)),  # double-sided, bg
     settings(8, 0, 50, 4 | 64 | 128, [], bg=(250, 250)),               # back light, bg later
 ]
-for root in ('bmpsuite/g', 'bmpsuite/q', 'bmpsuite/b', 'golden/pictures'):
-    folder = os.path.join(data, root)
+# The BMP suite, the golden pictures, and a small picture of every other format the
+# readers know (PNG, JPEG, GIF, WebP, TIFF, TGA, ICO, SVG), kept in the repository.
+folders = [os.path.join(data, r) for r in ('bmpsuite/g', 'bmpsuite/q', 'bmpsuite/b', 'golden/pictures')]
+folders.append('fuzz/seeds/pictures')
+for folder in folders:
     for name in sorted(os.listdir(folder)):
         body = open(os.path.join(folder, name), 'rb').read()
         if len(body) > 64 * 1024: continue

@@ -1,6 +1,8 @@
 // Makes the sample pictures that the build puts beside the program: figures on a plain
-// white background in obj/, and a background picture in haikei/.
+// white background in obj/, a figure on transparency as an editor saves it (a PNG with
+// black under its transparent pixels), and a background picture in haikei/.
 //   vonnik_make_samples FOLDER
+#include <QImage>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -134,6 +136,37 @@ Raster Bear() {
     return c.Picture();
 }
 
+// A penguin with a black back, black eyes and a white belly, drawn on nothing: black and
+// white both belong to the figure, so only the transparency can tell it from its ground.
+constexpr Pixel kNothing = 0xFF00FF;  // stands for the transparent pixels while drawing
+Raster Penguin() {
+    constexpr Pixel kBlack = 0x000000, kOrange = 0xF09020, kGrey = 0x303840;
+    Canvas c(180, 220, kNothing);
+    for (double x : {66.0, 114.0}) c.Ellipse(x, 204, 22, 9, kOrange);  // feet
+    for (double s : {-1.0, 1.0})
+        c.Polygon({{90 + s * 52, 104}, {90 + s * 80, 168}, {90 + s * 60, 176}, {90 + s * 40, 128}},
+                  kGrey);  // flippers
+    c.Ellipse(90, 128, 58, 78, kBlack);
+    c.Ellipse(90, 142, 40, 58, kWhite);
+    c.Disc(90, 60, 44, kBlack);
+    for (double x : {72.0, 108.0}) c.Disc(x, 58, 12, kWhite);
+    for (double x : {75.0, 105.0}) c.Disc(x, 60, 6, kBlack);
+    c.Polygon({{78, 76}, {102, 76}, {90, 94}}, kOrange);  // beak
+    return c.Picture();
+}
+
+// The picture as a PNG file with an alpha channel: kNothing becomes transparent black.
+void SaveTransparentPng(const Raster& picture, const std::string& path) {
+    QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const Pixel p = picture.At(x, y);
+            image.setPixel(x, y, p == kNothing ? 0u : 0xFF000000u | p);
+        }
+    if (!image.save(QString::fromStdString(path), "PNG"))
+        throw vonnik::FileError(path, "cannot write the PNG picture");
+}
+
 // A sky over a green hill, with the sun: the sample backdrop.
 Raster Sky() {
     Raster r(360, 300);
@@ -163,6 +196,7 @@ int main(int argc, char** argv) {
         vonnik::SaveFrameBmp(Doughnut(), folder + "/obj/ring.bmp");
         vonnik::SaveFrameBmp(Star(), folder + "/obj/star.bmp");
         vonnik::SaveFrameBmp(Bear(), folder + "/obj/bear.bmp");
+        SaveTransparentPng(Penguin(), folder + "/obj/penguin.png");
         vonnik::SaveFrameBmp(Sky(), folder + "/haikei/sky.bmp");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vonnik_make_samples: %s\n", e.what());

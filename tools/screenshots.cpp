@@ -1,9 +1,10 @@
 // Drives the real windows of the desktop program through one session — start, pick the
-// light, build a sample, drag it, save a snapshot — and saves what they show as PNG files
-// for the README. Run it under a display (tools/screenshots.sh starts a virtual one).
+// light, build a sample, drag it, save a snapshot, then build a transparent PNG as a
+// dropped file and turn it — and saves what they show as PNG files for the README. Run it
+// under a display (tools/screenshots.sh starts a virtual one).
 //   vonnik_screenshots BASE_FOLDER OUT_FOLDER [LANG]
-// BASE_FOLDER holds obj/bear.bmp and an empty pic_hozon/, as the program's folder does;
-// LANG (ja or en) chooses the captions, as --lang does.
+// BASE_FOLDER holds obj/bear.bmp, obj/penguin.png and an empty pic_hozon/, as the
+// program's folder does; LANG (ja or en) chooses the captions, as --lang does.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
@@ -52,6 +53,26 @@ QImage SideBySide(const QPixmap& panel, const QPixmap& viewer) {
     return out;
 }
 
+// The picture file as an image viewer shows transparency (a grey checkerboard under it),
+// then the panel and the viewer.
+QImage TransparentSession(const QImage& file, const QPixmap& panel, const QPixmap& viewer) {
+    QImage checked(file.size(), QImage::Format_RGB32);
+    for (int y = 0; y < checked.height(); ++y)
+        for (int x = 0; x < checked.width(); ++x)
+            checked.setPixel(x, y, ((x / 8 + y / 8) % 2) ? 0xFFC8C8C8u : 0xFFF4F4F4u);
+    QPainter(&checked).drawImage(0, 0, file);
+    const int gap = 16;
+    const int width = checked.width() + panel.width() + viewer.width() + 4 * gap;
+    const int height = std::max({checked.height(), panel.height(), viewer.height()}) + 2 * gap;
+    QImage out(width, height, QImage::Format_RGB32);
+    out.fill(QColor(0x3A, 0x4A, 0x5C));
+    QPainter painter(&out);
+    painter.drawImage(gap, gap, checked);
+    painter.drawPixmap(2 * gap + checked.width(), gap, panel);
+    painter.drawPixmap(3 * gap + checked.width() + panel.width(), gap, viewer);
+    return out;
+}
+
 bool Save(const QImage& image, const QString& path) {
     if (image.save(path)) return true;
     std::fprintf(stderr, "vonnik_screenshots: cannot write %s\n", qPrintable(path));
@@ -97,5 +118,19 @@ int main(int argc, char** argv) {
     Settle(300);
     ok = Save(SideBySide(Form1.grab(), Form2.grab()), out + "/screenshot.png") && ok;
     ok = Save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), out + "/screen.png") && ok;
+
+    // A transparent PNG with black eyes and a black back, as if dropped on the panel.
+    // Over the sample sky: without a background the frame is the key colour, here next to
+    // black.
+    const QString penguin = base + "/obj/penguin.png";
+    Form1.OpenDialog1 = [&](const QString& folder) { return folder + "sky.bmp"; };
+    Form1.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    Form1.BuildFromFiles(&Form1, {penguin});
+    Settle(500);
+    Drag(&Form2, {{180, 150}, {190, 150}, {200, 148}, {212, 146}, {224, 144}});
+    Settle(300);
+    ok = Save(TransparentSession(QImage(penguin), Form1.grab(), Form2.grab()),
+              out + "/transparent-png.png") &&
+         ok;
     return ok ? 0 : 1;
 }

@@ -4,7 +4,9 @@
 #   1. the program itself is started and the whole screen captured (the panel at start);
 #   2. vonnik_screenshots drives the same windows through a session: picks the light,
 #      builds obj/bear.bmp, drags it with the right button and saves a snapshot, then
-#      saves the panel and the viewer side by side as docs/desktop-program.png;
+#      saves the panel and the viewer side by side as docs/desktop-program.png; then builds
+#      obj/penguin.png, a transparent PNG, as a dropped file, turns it a little and saves
+#      the file, the panel and the viewer as docs/transparent-png.png;
 #   3. the same session with the English captions (--lang en) gives
 #      docs/desktop-program-en.png.
 # Usage: tools/screenshots.sh [BUILD_FOLDER]   (default build/release)
@@ -36,7 +38,8 @@ colours=$(convert "$work/start.png" -crop 200x393+0+0 -unique-colors txt:- | wc 
 xvfb-run -a -s "$screen" "$app/vonnik_screenshots" "$work/base" "$work"
 [ -f "$work/base/pic_hozon/0000.bmp" ] || { echo "no snapshot was saved" >&2; exit 1; }
 cp "$work/screenshot.png" docs/desktop-program.png
-echo "docs/desktop-program.png written"
+cp "$work/transparent-png.png" docs/transparent-png.png
+echo "docs/desktop-program.png and docs/transparent-png.png written"
 
 # The same with the English captions.
 rm -f "$work/base/pic_hozon/"*.bmp

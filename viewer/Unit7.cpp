@@ -1,9 +1,11 @@
 #include "viewer/Unit7.h"
 
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -61,6 +63,7 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
+    setAcceptDrops(true);
 }
 
 void TForm2::SetClientSize(int width, int height) {
@@ -114,7 +117,30 @@ void TForm2::ExportShownModel() {
     }
 }
 
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList files;
+    if (data == nullptr) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event) {
+    if (DropFiles && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm2::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    if (!DropFiles || files.isEmpty()) return;
+    event->acceptProposedAction();
+    DropFiles(files);
+}
+
 void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste) && Paste) {
+        Paste();
+        return;
+    }
     FormKeyDown(this, event->key(), event->modifiers());
     QWidget::keyPressEvent(event);
 }

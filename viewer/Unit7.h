@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -8,7 +9,12 @@
 #include "session/session.h"
 #include "viewer/rotation.h"
 
+class QMimeData;
+
 namespace vonnik {
+
+// The local files a drop or the clipboard carries, in their order.
+QStringList LocalFiles(const QMimeData* data);
 
 // The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
 // right-button drags and switches to the outlined drawing on a left double click. It owns
@@ -32,6 +38,9 @@ class TForm2 : public QWidget {
     std::function<QString()> SaveMeshDialog;
     // The application's standard error report.
     std::function<void(const QString& message)> ShowError;
+    // Picture files dropped on the viewer, and Ctrl+V in it: the panel builds them.
+    std::function<void(const QStringList& paths)> DropFiles;
+    std::function<void()> Paste;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,6 +48,8 @@ class TForm2 : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private slots:
     void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,

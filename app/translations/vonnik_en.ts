@@ -154,5 +154,17 @@
         <source>立体化の進み具合</source>
         <translation>Progress of the build</translation>
     </message>
+    <message>
+        <source>背景の許容値...</source>
+        <translation>Background tolerance...</translation>
+    </message>
+    <message>
+        <source>すべての画像</source>
+        <translation>All pictures</translation>
+    </message>
+    <message>
+        <source>背景の許容値 (0..255): 左上の色との差が各色この値以下の画素を背景とします</source>
+        <translation>Background tolerance (0..255): pixels within this much of the top-left colour in red, green and blue count as background</translation>
+    </message>
 </context>
 </TS>

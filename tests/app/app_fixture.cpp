@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -18,8 +19,13 @@ Program::Program() {
     for (const char* folder : {"obj", "haikei", "pic_hozon"}) QDir(dir_.path()).mkdir(folder);
     form1_ = std::make_unique<TForm1>();
     form2_ = std::make_unique<TForm2>(form1_->State);
-    form1_->Form2 = form2_.get();
     form1_->BaseFolder = dir_.path();
+    // The remembered settings live in the program's folder, not the user's.
+    const QString settings = dir_.filePath(QStringLiteral("settings.ini"));
+    form1_->OpenSettings = [settings] {
+        return std::make_unique<QSettings>(settings, QSettings::IniFormat);
+    };
+    ConnectWindows(*form1_, *form2_);
     form1_->OpenDialog1 = [this](const QString& folder) {
         dialogFolders.push_back(folder);
         if (answers.empty()) return QString();

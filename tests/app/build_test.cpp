@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -246,7 +247,18 @@ class BuildTest : public QObject {
             dialog->reject();
         });
         Find<QPushButton>(f, "Button1")->click();
-        QCOMPARE(filter, QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
+        // Every readable picture first, the bitmap entry kept.
+        const QStringList filters = filter.split(QLatin1Char('|'));
+        QCOMPARE(filters.size(), 2);
+        QVERIFY(filters[0].startsWith(QStringLiteral("すべての画像 (")));
+        for (const char* pattern : {"*.bmp", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.webp", "*.tif",
+                                    "*.tiff", "*.tga", "*.ico", "*.svg"})
+            QVERIFY2(filters[0]
+                         .split(QRegularExpression(QStringLiteral("[ ()]")))
+                         .contains(QString::fromLatin1(pattern)),
+                     pattern);
+        QVERIFY(!filters[0].contains(QStringLiteral("svgz")));
+        QCOMPARE(filters[1], QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"));
         QCOMPARE(folder, program->Path(QStringLiteral("obj")));
         QVERIFY(!viewer.isVisible());
 

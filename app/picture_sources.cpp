@@ -1,0 +1,136 @@
+// Where pictures come from besides the build button's dialog: dropped files, the
+// clipboard, the command line; the open dialog's filters; the background tolerance and
+// the settings that keep it.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QImage>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSettings>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/Unit6.h"
+#include "core/figure_key.h"
+#include "core/picture_io.h"
+#include "viewer/Unit7.h"
+
+namespace vonnik {
+
+namespace {
+
+const QString kToleranceKey = QStringLiteral("backgroundTolerance");
+
+}  // namespace
+
+QStringList OpenDialogFilters() {
+    QStringList patterns;
+    for (const std::string& pattern : ReadablePicturePatterns())
+        patterns << QString::fromStdString(pattern);
+    return {QCoreApplication::translate("TForm1", "すべての画像") + QStringLiteral(" (") +
+                patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
+            QCoreApplication::translate("TForm1", "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)")};
+}
+
+void TForm1::DefaultPictureServices() {
+    // The file that also keeps the chosen language: ~/.config/vonnik/vonnik.conf.
+    OpenSettings = [] {
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("vonnik"), QStringLiteral("vonnik"));
+    };
+    AskBackgroundTolerance = [this](int current) -> std::optional<int> {
+        bool ok = false;
+        const int value = QInputDialog::getInt(
+            this, windowTitle(),
+            QCoreApplication::translate(
+                "TForm1",
+                "背景の許容値 (0..255): 左上の色との差が各色この値以下の画素を背景とします"),
+            current, 0, kMaxBackgroundTolerance, 1, &ok);
+        return ok ? std::optional<int>(value) : std::nullopt;
+    };
+    setAcceptDrops(true);
+}
+
+void TForm1::CreateToleranceAction() {
+    // In the context menu, so that the panel keeps its layout.
+    // Its caption is set with the others (RetranslateUi).
+    ToleranceAction = new QAction(this);
+    ToleranceAction->setObjectName(QStringLiteral("ToleranceAction"));
+    addAction(ToleranceAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(ToleranceAction, &QAction::triggered, this,
+            [this] { ToleranceActionClick(ToleranceAction); });
+}
+
+int TForm1::BackgroundTolerance() const {
+    if (!OpenSettings) return 0;
+    const int stored = OpenSettings()->value(kToleranceKey, 0).toInt();
+    return std::clamp(stored, 0, kMaxBackgroundTolerance);
+}
+
+void TForm1::SetBackgroundTolerance(int tolerance) {
+    tolerance = std::clamp(tolerance, 0, kMaxBackgroundTolerance);
+    if (OpenSettings) OpenSettings()->setValue(kToleranceKey, tolerance);
+}
+
+void TForm1::ToleranceActionClick(QObject*) {
+    if (!AskBackgroundTolerance) return;
+    if (const std::optional<int> value = AskBackgroundTolerance(BackgroundTolerance()))
+        SetBackgroundTolerance(*value);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    BuildFromFiles(this, files.mid(0, 2));
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // An edit field takes Ctrl+V for its text before it gets here.
+    if (event->matches(QKeySequence::Paste)) {
+        PastePicture(this);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TForm1::PastePicture(QObject* Sender) {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    const QStringList files = LocalFiles(data);
+    if (!files.isEmpty()) {
+        BuildFromFiles(Sender, files.mid(0, 2));
+    } else if (data != nullptr && data->hasImage()) {
+        BuildFromImage(Sender, qvariant_cast<QImage>(data->imageData()),
+                       QStringLiteral("clipboard"));
+    } else {
+        ShowError(QStringLiteral("'clipboard': holds no picture"));
+    }
+}
+
+void ConnectWindows(TForm1& form1, TForm2& form2) {
+    form1.Form2 = &form2;
+    form2.DropFiles = [&form1, &form2](const QStringList& paths) {
+        form1.BuildFromFiles(&form2, paths.mid(0, 2));
+    };
+    form2.Paste = [&form1, &form2] { form1.PastePicture(&form2); };
+}
+
+void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {
+    if (arguments.isEmpty()) return;
+    if (arguments.size() > 2) {
+        form1.ShowError(QStringLiteral("usage: vonnik [PICTURE [BACK]]; '") + arguments[2] +
+                        QStringLiteral("' is one argument too many"));
+        return;
+    }
+    QTimer::singleShot(0, &form1, [&form1, arguments] { form1.BuildFromFiles(&form1, arguments); });
+}
+
+}  // namespace vonnik

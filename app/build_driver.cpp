@@ -10,8 +10,8 @@
 #include <new>
 
 #include "app/Unit6.h"
-#include "core/file_names.h"
 #include "core/figure_key.h"
+#include "core/file_names.h"
 #include "core/picture_io.h"
 #include "viewer/Unit7.h"
 
@@ -131,7 +131,8 @@ void TForm1::BuildModel(QObject* Sender) {
     // the settings, the pictures and the model as they were.
     std::optional<BuildPictures> pictures = LoadBuildPictures(first, panel.DoubleSided);
     if (!pictures) return;
-    BuildLoaded(Sender, panel, QFileInfo(first).fileName(), std::move(*pictures));
+    BuildLoaded(Sender, panel, QString::fromStdString(FileNameOf(first.toStdString())),
+                std::move(*pictures));
 }
 
 void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
@@ -152,7 +153,8 @@ void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
         pictures = BuildPictures{std::move(*front), std::move(*back)};
     }
     if (!pictures) return;
-    BuildLoaded(Sender, panel, QFileInfo(paths[0]).fileName(), std::move(*pictures));
+    BuildLoaded(Sender, panel, QString::fromStdString(FileNameOf(paths[0].toStdString())),
+                std::move(*pictures));
 }
 
 void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString& name) {

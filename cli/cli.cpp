@@ -18,6 +18,7 @@
 #include "render/render_frame.h"
 #include "session/session.h"
 #include "viewer/rotation.h"
+#include "viewer/scene_of_state.h"
 #include "viewer/turntable.h"
 
 namespace vonnik {
@@ -291,22 +292,6 @@ std::string Describe(const Converted& c) {
     return text;
 }
 
-// The scene the viewer would draw for the state.
-FrameScene SceneOf(const SharedState& state) {
-    FrameScene scene;
-    scene.grid = &state.Grid;
-    scene.front = &state.FrontPicture;
-    scene.back = &state.BackPicture;
-    if (!state.BackgroundName.empty()) scene.background = &state.BackgroundPicture;
-    scene.lightX = state.LightX;
-    scene.lightY = state.LightY;
-    scene.lightZ = state.LightZ;
-    scene.lightAmount = state.LightAmount;
-    scene.viewWidth = state.ViewWidth;
-    scene.viewHeight = state.ViewHeight;
-    return scene;
-}
-
 // Progress of a turntable on standard error: a line at every quarter of the work.
 AnimationProgress QuarterLines(const std::string& path, std::ostream& err) {
     return [&err, path, quarter = 0](int done, int total) mutable {
@@ -349,7 +334,7 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     // The turn works on a copy of the model: the frame, the model and the meshes below come
     // out exactly as without it.
     for (const std::string& turntable : outputs.turntables) {
-        WriteTurntable(SceneOf(state), o.turntable, turntable, QuarterLines(turntable, err));
+        WriteTurntable(SceneOfState(state), o.turntable, turntable, QuarterLines(turntable, err));
         done.files.push_back(turntable);
     }
     if (outputs.frame) {

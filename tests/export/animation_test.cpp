@@ -20,25 +20,11 @@
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 #include "viewer/rotation.h"
+#include "viewer/scene_of_state.h"
 #include "viewer/turntable.h"
 
 namespace vonnik {
 namespace {
-
-FrameScene SceneOf(const SharedState& s) {
-    FrameScene scene;
-    scene.grid = &s.Grid;
-    scene.front = &s.FrontPicture;
-    scene.back = &s.BackPicture;
-    if (!s.BackgroundName.empty()) scene.background = &s.BackgroundPicture;
-    scene.lightX = s.LightX;
-    scene.lightY = s.LightY;
-    scene.lightZ = s.LightZ;
-    scene.lightAmount = s.LightAmount;
-    scene.viewWidth = s.ViewWidth;
-    scene.viewHeight = s.ViewHeight;
-    return scene;
-}
 
 // A disc in front and the same disc in one plain colour behind.
 SharedState DoubleSided() {
@@ -100,7 +86,7 @@ TEST(Turntable, StartsWithTheFrameOnScreenAndLeavesTheModelInItsPose) {
     SharedState s = TurnedDoubleSided();
     const SharedState before = s;
     RenderFrame(s, s.Grid.DrawOrder);
-    const std::vector<Raster> frames = TurntableFrames(SceneOf(s), 4, AllCoresRenderOptions());
+    const std::vector<Raster> frames = TurntableFrames(SceneOfState(s), 4, AllCoresRenderOptions());
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(test::RasterDifference(frames[0], s.FrameBuffer), "");
     EXPECT_EQ(test::GridDifference(s.Grid, before.Grid), "");
@@ -117,7 +103,7 @@ TEST(Turntable, HalfWayRoundShowsTheBackPicture) {
     SharedState s = DoubleSided();
     s.LightX = 0.0, s.LightY = 0.0, s.LightZ = -1.0;  // head-on: colours unchanged
     s.LightAmount = 1.0;
-    const std::vector<Raster> frames = TurntableFrames(SceneOf(s), 2, {});
+    const std::vector<Raster> frames = TurntableFrames(SceneOfState(s), 2, {});
     const Pixel front = ColourOf(s.FrontPicture.At(45, 40));
     const Pixel back = ColourOf(s.BackPicture.At(45, 40));
     ASSERT_NE(front, back);
@@ -131,12 +117,12 @@ TEST(Turntable, OddSizesAndRatesAreCheckedBeforeAnythingIsDrawn) {
     const std::string dir = test::TempDir("turntable-options");
     TurntableOptions options;
     options.frames = 0;
-    EXPECT_THROW(WriteTurntable(SceneOf(s), options, dir + "/t.gif"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.gif"), FileError);
     options.frames = 3;
     options.animation.framesPerSecond = 51;
-    EXPECT_THROW(WriteTurntable(SceneOf(s), options, dir + "/t.gif"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.gif"), FileError);
     options.animation.framesPerSecond = 12;
-    EXPECT_THROW(WriteTurntable(SceneOf(s), options, dir + "/t.avi"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.avi"), FileError);
     EXPECT_THROW(WriteAnimation({}, {}, dir + "/t.gif"), FileError);
     EXPECT_THROW(WriteAnimation({Raster(4, 4), Raster(4, 5)}, {}, dir + "/t.webp"), FileError);
     EXPECT_TRUE(FilesIn(dir).empty());
@@ -173,7 +159,7 @@ class TurntableFiles : public testing::Test {
     void SetUp() override {
         dir_ = test::TempDir("turntable-files");
         state_ = TurnedDoubleSided();
-        frames_ = TurntableFrames(SceneOf(state_), 12, AllCoresRenderOptions());
+        frames_ = TurntableFrames(SceneOfState(state_), 12, AllCoresRenderOptions());
     }
     std::string dir_;
     SharedState state_;
@@ -184,7 +170,7 @@ TEST_F(TurntableFiles, LosslessWebpHoldsEveryFrameExactly) {
     const std::string path = dir_ + "/turn.webp";
     TurntableOptions options;
     options.frames = 12;
-    ASSERT_TRUE(WriteTurntable(SceneOf(state_), options, path));
+    ASSERT_TRUE(WriteTurntable(SceneOfState(state_), options, path));
     const std::vector<Raster> decoded = DecodeWebp(path);
     ASSERT_EQ(decoded.size(), frames_.size());
     for (std::size_t k = 0; k < decoded.size(); ++k)
@@ -245,8 +231,8 @@ TEST_F(TurntableFiles, CancellingLeavesNoFileAndKeepsAnOldOne) {
                 EXPECT_EQ(total, 12);
                 return ++calls < stopAt;
             };
-            EXPECT_FALSE(WriteTurntable(SceneOf(state_), options, fresh, cancelAt)) << ext;
-            EXPECT_FALSE(WriteTurntable(SceneOf(state_), options, old, cancelAt)) << ext;
+            EXPECT_FALSE(WriteTurntable(SceneOfState(state_), options, fresh, cancelAt)) << ext;
+            EXPECT_FALSE(WriteTurntable(SceneOfState(state_), options, old, cancelAt)) << ext;
             EXPECT_FALSE(QFile::exists(QString::fromStdString(fresh))) << ext;
             EXPECT_EQ(ReadBytes(old), "what was there") << ext;
         }
@@ -273,11 +259,12 @@ TEST_F(TurntableFiles, ProgressCountsDrawingThenEncoding) {
     std::vector<int> seen;
     TurntableOptions options;
     options.frames = 5;
-    ASSERT_TRUE(WriteTurntable(SceneOf(state_), options, dir_ + "/p.mp4", [&](int done, int total) {
-        EXPECT_EQ(total, 10);
-        seen.push_back(done);
-        return true;
-    }));
+    ASSERT_TRUE(
+        WriteTurntable(SceneOfState(state_), options, dir_ + "/p.mp4", [&](int done, int total) {
+            EXPECT_EQ(total, 10);
+            seen.push_back(done);
+            return true;
+        }));
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 

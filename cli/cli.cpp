@@ -18,7 +18,6 @@
 #include "render/render_frame.h"
 #include "session/session.h"
 #include "viewer/rotation.h"
-#include "viewer/scene_of_state.h"
 #include "viewer/turntable.h"
 
 namespace vonnik {
@@ -334,7 +333,8 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     // The turn works on a copy of the model: the frame, the model and the meshes below come
     // out exactly as without it.
     for (const std::string& turntable : outputs.turntables) {
-        WriteTurntable(SceneOfState(state), o.turntable, turntable, QuarterLines(turntable, err));
+        WriteTurntable(SceneOf(state), state.ViewWidth, state.ViewHeight, o.turntable, turntable,
+                       QuarterLines(turntable, err));
         done.files.push_back(turntable);
     }
     if (outputs.frame) {

@@ -15,7 +15,6 @@
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/form_style.h"
-#include "viewer/scene_of_state.h"
 #include "viewer/transparent_frame.h"
 #include "viewer/turntable.h"
 
@@ -169,7 +168,8 @@ void TForm2::SaveTurntable() {
         return !dialog.wasCanceled();
     };
     try {
-        WriteTurntable(SceneOfState(State), options, path.toStdString(), step);
+        WriteTurntable(SceneOf(State), State.ViewWidth, State.ViewHeight, options,
+                       path.toStdString(), step);
     } catch (const FileError& e) {
         dialog.reset();
         ShowError(QString::fromStdString(e.what()));
@@ -186,7 +186,7 @@ void TForm2::SaveShownFramePng() {
     const QString path = SavePngDialog();
     if (path.isEmpty()) return;
     try {
-        SaveTransparentPng(SceneOfState(State), path.toStdString());
+        SaveTransparentPng(SceneOf(State), State.ViewWidth, State.ViewHeight, path.toStdString());
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
     }

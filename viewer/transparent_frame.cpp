@@ -4,34 +4,42 @@
 #include <QByteArray>
 
 #include "core/picture_io.h"
+#include "viewer/turntable.h"
 
 namespace vonnik {
 
-QImage TransparentFrame(const FrameScene& scene, const RenderOptions& options) {
-    SceneCopy copy(scene);
-    const Raster frame = copy.Render(options);
+QImage TransparentFrame(const FrameScene& scene, int width, int height,
+                        const RenderOptions& options) {
+    Raster frame(width, height);
+    RenderFrame(scene, scene.grid.DrawOrder, frame, options);
     QImage image(frame.Width(), frame.Height(), QImage::Format_ARGB32);
     if (frame.Empty()) return image;
-    if (scene.background) {
-        for (int y = 0; y < frame.Height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < frame.Width(); ++x) row[x] = 0xFF000000u | ColourOf(frame.At(x, y));
-        }
-        return image;
+    Raster other(width, height);
+    if (!scene.background) {
+        // The same model over the opposite background colour.
+        ModelGrid grid = scene.grid;
+        grid.BackgroundColour ^= 0xFFFFFFu;
+        const FrameScene over{.grid = grid,
+                              .front = scene.front,
+                              .back = scene.back,
+                              .background = nullptr,
+                              .light = scene.light,
+                              .lightAmount = scene.lightAmount};
+        RenderFrame(over, grid.DrawOrder, other, options);
     }
-    const Raster& other = copy.RenderOver(scene.grid->BackgroundColour ^ 0xFFFFFFu, options);
     for (int y = 0; y < frame.Height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < frame.Width(); ++x) {
             const Pixel p = ColourOf(frame.At(x, y));
-            row[x] = p == ColourOf(other.At(x, y)) ? 0xFF000000u | p : 0u;
+            const bool covered = scene.background || p == ColourOf(other.At(x, y));
+            row[x] = covered ? 0xFF000000u | p : 0u;
         }
     }
     return image;
 }
 
-void SaveTransparentPng(const FrameScene& scene, const std::string& path) {
-    const QImage image = TransparentFrame(scene, AllCoresRenderOptions());
+void SaveTransparentPng(const FrameScene& scene, int width, int height, const std::string& path) {
+    const QImage image = TransparentFrame(scene, width, height, AllCoresRenderOptions());
     if (image.isNull() || image.width() == 0) throw FileError(path, "there is no frame to save");
     QByteArray png;
     QBuffer buffer(&png);

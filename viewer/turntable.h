@@ -4,12 +4,16 @@
 #include <vector>
 
 #include "export/animation.h"
-#include "viewer/frame_scene.h"
+#include "render/render_frame.h"
 
 namespace vonnik {
 
 constexpr int kDefaultTurntableFrames = 36;
 constexpr int kMaxTurntableFrames = 3600;
+
+// The viewer's render options: bands on every core (each pixel keeps the last writer it has
+// in one pass, so the frame does not depend on them).
+RenderOptions AllCoresRenderOptions();
 
 struct TurntableOptions {
     int frames = kDefaultTurntableFrames;  // 1..kMaxTurntableFrames
@@ -18,20 +22,21 @@ struct TurntableOptions {
 };
 
 // One full turn about the viewer's vertical axis, starting from the pose of the scene's
-// model: frame k is drawn after k rotation steps of 360/frames degrees (the way a drag to
-// the right turns the model), each step the drag's own matrix and each frame drawn as the
-// viewer draws it, so frame 0 is the frame on screen. The turn works on a copy of the
-// model: the owner's model keeps its pose to the last bit, even when cancelled.
-// progress(done, total) is called after each frame; false cancels, and then the result is
-// empty.
-std::vector<Raster> TurntableFrames(const FrameScene& scene, int frames,
+// model, in frames of width x height: frame k is drawn after k rotation steps of
+// 360/frames degrees (the way a drag to the right turns the model), each step the drag's
+// own matrix and each frame drawn as the viewer draws it, so frame 0 is the frame on
+// screen. The turn works on a copy of the model: the caller's model keeps its pose to the
+// last bit, also when cancelled. progress(done, total) is called after each frame; false
+// cancels, and then the result is empty.
+std::vector<Raster> TurntableFrames(const FrameScene& scene, int width, int height, int frames,
                                     const RenderOptions& render,
                                     const AnimationProgress& progress = {});
 
 // Draws the turn and writes it in the format of path's extension. Progress counts the
 // frames twice: drawing, then encoding. False when cancelled (no file is left then).
-// Throws FileError (a bad path, frame count or frame rate, or a file that cannot be written).
-bool WriteTurntable(const FrameScene& scene, const TurntableOptions& options,
+// Throws FileError (a path without an animation extension, a frame count or rate out of
+// range, an empty frame, or a file that cannot be written), before drawing where it can.
+bool WriteTurntable(const FrameScene& scene, int width, int height, const TurntableOptions& options,
                     const std::string& path, const AnimationProgress& progress = {});
 
 }  // namespace vonnik

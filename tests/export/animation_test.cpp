@@ -16,11 +16,11 @@
 #include "core/picture_io.h"
 #include "export/animation.h"
 #include "render/render_frame.h"
+#include "session/session.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 #include "viewer/rotation.h"
-#include "viewer/scene_of_state.h"
 #include "viewer/turntable.h"
 
 namespace vonnik {
@@ -85,8 +85,9 @@ TEST(Turntable, StepsWithTheDragsOwnMatrix) {
 TEST(Turntable, StartsWithTheFrameOnScreenAndLeavesTheModelInItsPose) {
     SharedState s = TurnedDoubleSided();
     const SharedState before = s;
-    RenderFrame(s, s.Grid.DrawOrder);
-    const std::vector<Raster> frames = TurntableFrames(SceneOfState(s), 4, AllCoresRenderOptions());
+    RenderShownFrame(s);
+    const std::vector<Raster> frames =
+        TurntableFrames(SceneOf(s), s.ViewWidth, s.ViewHeight, 4, AllCoresRenderOptions());
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(test::RasterDifference(frames[0], s.FrameBuffer), "");
     EXPECT_EQ(test::GridDifference(s.Grid, before.Grid), "");
@@ -103,7 +104,8 @@ TEST(Turntable, HalfWayRoundShowsTheBackPicture) {
     SharedState s = DoubleSided();
     s.LightX = 0.0, s.LightY = 0.0, s.LightZ = -1.0;  // head-on: colours unchanged
     s.LightAmount = 1.0;
-    const std::vector<Raster> frames = TurntableFrames(SceneOfState(s), 2, {});
+    const std::vector<Raster> frames =
+        TurntableFrames(SceneOf(s), s.ViewWidth, s.ViewHeight, 2, {});
     const Pixel front = ColourOf(s.FrontPicture.At(45, 40));
     const Pixel back = ColourOf(s.BackPicture.At(45, 40));
     ASSERT_NE(front, back);
@@ -117,12 +119,15 @@ TEST(Turntable, OddSizesAndRatesAreCheckedBeforeAnythingIsDrawn) {
     const std::string dir = test::TempDir("turntable-options");
     TurntableOptions options;
     options.frames = 0;
-    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.gif"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.gif"),
+                 FileError);
     options.frames = 3;
     options.animation.framesPerSecond = 51;
-    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.gif"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.gif"),
+                 FileError);
     options.animation.framesPerSecond = 12;
-    EXPECT_THROW(WriteTurntable(SceneOfState(s), options, dir + "/t.avi"), FileError);
+    EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.avi"),
+                 FileError);
     EXPECT_THROW(WriteAnimation({}, {}, dir + "/t.gif"), FileError);
     EXPECT_THROW(WriteAnimation({Raster(4, 4), Raster(4, 5)}, {}, dir + "/t.webp"), FileError);
     EXPECT_TRUE(FilesIn(dir).empty());
@@ -159,7 +164,8 @@ class TurntableFiles : public testing::Test {
     void SetUp() override {
         dir_ = test::TempDir("turntable-files");
         state_ = TurnedDoubleSided();
-        frames_ = TurntableFrames(SceneOfState(state_), 12, AllCoresRenderOptions());
+        frames_ = TurntableFrames(SceneOf(state_), state_.ViewWidth, state_.ViewHeight, 12,
+                                  AllCoresRenderOptions());
     }
     std::string dir_;
     SharedState state_;
@@ -170,7 +176,8 @@ TEST_F(TurntableFiles, LosslessWebpHoldsEveryFrameExactly) {
     const std::string path = dir_ + "/turn.webp";
     TurntableOptions options;
     options.frames = 12;
-    ASSERT_TRUE(WriteTurntable(SceneOfState(state_), options, path));
+    ASSERT_TRUE(
+        WriteTurntable(SceneOf(state_), state_.ViewWidth, state_.ViewHeight, options, path));
     const std::vector<Raster> decoded = DecodeWebp(path);
     ASSERT_EQ(decoded.size(), frames_.size());
     for (std::size_t k = 0; k < decoded.size(); ++k)
@@ -231,8 +238,12 @@ TEST_F(TurntableFiles, CancellingLeavesNoFileAndKeepsAnOldOne) {
                 EXPECT_EQ(total, 12);
                 return ++calls < stopAt;
             };
-            EXPECT_FALSE(WriteTurntable(SceneOfState(state_), options, fresh, cancelAt)) << ext;
-            EXPECT_FALSE(WriteTurntable(SceneOfState(state_), options, old, cancelAt)) << ext;
+            EXPECT_FALSE(WriteTurntable(SceneOf(state_), state_.ViewWidth, state_.ViewHeight,
+                                        options, fresh, cancelAt))
+                << ext;
+            EXPECT_FALSE(WriteTurntable(SceneOf(state_), state_.ViewWidth, state_.ViewHeight,
+                                        options, old, cancelAt))
+                << ext;
             EXPECT_FALSE(QFile::exists(QString::fromStdString(fresh))) << ext;
             EXPECT_EQ(ReadBytes(old), "what was there") << ext;
         }
@@ -259,12 +270,12 @@ TEST_F(TurntableFiles, ProgressCountsDrawingThenEncoding) {
     std::vector<int> seen;
     TurntableOptions options;
     options.frames = 5;
-    ASSERT_TRUE(
-        WriteTurntable(SceneOfState(state_), options, dir_ + "/p.mp4", [&](int done, int total) {
-            EXPECT_EQ(total, 10);
-            seen.push_back(done);
-            return true;
-        }));
+    ASSERT_TRUE(WriteTurntable(SceneOf(state_), state_.ViewWidth, state_.ViewHeight, options,
+                               dir_ + "/p.mp4", [&](int done, int total) {
+                                   EXPECT_EQ(total, 10);
+                                   seen.push_back(done);
+                                   return true;
+                               }));
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 

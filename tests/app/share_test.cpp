@@ -139,7 +139,7 @@ class ShareTest : public QObject {
 
     void withABackgroundTheSavedPngIsTheOpaqueFrame() {
         program->Answer(program->Path(QStringLiteral("haikei/sky.bmp")));
-        Form1().Button2->click();
+        Find<QPushButton>(Form1(), "Button2")->click();
         BuildAndTurn();
         const QString png = program->Path(QStringLiteral("frame.png"));
         Answer(png);
@@ -149,7 +149,7 @@ class ShareTest : public QObject {
                 saved.convertToFormat(QImage::Format_ARGB32).pixel(0, 0) >> 24 == 255);
         QCOMPARE(RasterOf(saved.convertToFormat(QImage::Format_RGB32)), Form1().State.FrameBuffer);
         // The floppy button still writes the numbered frame file.
-        Form1().SpeedButton1->click();
+        Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(program->Path(QStringLiteral("pic_hozon/0000.bmp"))),
                  FrameFile(Form1().State.FrameBuffer));
     }

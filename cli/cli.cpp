@@ -57,7 +57,7 @@ turntables, then the frame, the model and the meshes.
   --turntable FILE        write one full turn of the model about the viewer's vertical
                           axis, from the pose after the drags, as an animation in the format
                           of FILE's extension (repeatable); the model keeps its pose:
-                            .gif   looping, 256 colours a frame
+                            .gif   looping, up to 255 colours a frame
                             .webp  looping, lossless
                             .mp4   H.264, yuv420p (an odd width or height gets one more
                                    column or row, a copy of the last)

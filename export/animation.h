@@ -39,8 +39,9 @@ using AnimationProgress = std::function<bool(int done, int total)>;
 // nothing, and an existing file stays as it was. They return false when cancelled and throw
 // FileError naming path when the frames cannot be encoded or the file cannot be written.
 //
-// GIF: looping, one palette of up to 256 colours for the whole animation (libimagequant,
-// dithered), frames stored as the changed window of the previous one (cgif).
+// GIF: looping; each frame with its own palette of up to 255 colours (libimagequant,
+// dithered; the palettes of a core's worth of frames are worked out at once), stored as the
+// window that changed from the previous frame with its unchanged pixels transparent (cgif).
 bool WriteGif(const std::vector<Raster>& frames, const AnimationOptions& options,
               const std::string& path, const AnimationProgress& progress = {});
 // WebP: looping, lossless, through libwebp's animation encoder.

@@ -68,6 +68,11 @@ TEST(AnimationFormat, ComesFromTheExtensionInAnyCase) {
     EXPECT_EQ(AnimationFormatNamed("avi"), std::nullopt);
 }
 
+TEST(AnimationFormat, Mp4IsWrittenWithLibx264) {
+    // Debian's FFmpeg has it; the writer would fall back to another H.264 encoder.
+    EXPECT_EQ(H264EncoderName(), "libx264");
+}
+
 TEST(Turntable, StepsWithTheDragsOwnMatrix) {
     // A horizontal drag through the exact centre turns about the vertical axis alone, by
     // dx / 100: 16 pixels to the right are -0.16 rad, bit for bit.

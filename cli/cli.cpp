@@ -61,7 +61,7 @@ turntables, then the frame, the model and the meshes.
                             .webp  looping, lossless
                             .mp4   H.264, yuv420p (an odd width or height gets one more
                                    column or row, a copy of the last)
-  --turntable-frames N    frames of one turn, 1..3600 (default 36)
+  --turntable-frames N    frames of one turn, 1..360 (default 36)
   --turntable-fps N       frames per second, 1..50 (default 12: 36 frames turn in 3 s)
   --threads N             draw the frame in N horizontal bands at once (default 1)
   --help                  this text

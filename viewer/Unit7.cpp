@@ -173,6 +173,9 @@ void TForm2::SaveTurntable() {
     } catch (const FileError& e) {
         dialog.reset();
         ShowError(QString::fromStdString(e.what()));
+    } catch (const std::bad_alloc&) {
+        dialog.reset();
+        ShowError(path + QStringLiteral(": not enough memory for the turntable"));
     }
 }
 

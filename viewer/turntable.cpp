@@ -51,6 +51,13 @@ bool WriteTurntable(const FrameScene& scene, int width, int height, const Turnta
                                   std::to_string(kMinFramesPerSecond) + ".." +
                                   std::to_string(kMaxFramesPerSecond));
     if (width < 1 || height < 1) throw FileError(path, "there is no frame to animate");
+    const std::uint64_t bytes = std::uint64_t{4} * static_cast<std::uint64_t>(width) *
+                                static_cast<std::uint64_t>(height) *
+                                static_cast<std::uint64_t>(options.frames);
+    if (bytes > kMaxTurntableBytes)
+        throw FileError(path, std::to_string(options.frames) + " frames of " +
+                                  std::to_string(width) + " x " + std::to_string(height) +
+                                  " pixels take more than 4 GiB; give fewer frames");
     const int n = options.frames;
     const auto drawing = [&](int done, int) { return !progress || progress(done, 2 * n); };
     const auto encoding = [&](int done, int) { return !progress || progress(n + done, 2 * n); };

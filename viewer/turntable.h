@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@
 namespace vonnik {
 
 constexpr int kDefaultTurntableFrames = 36;
-constexpr int kMaxTurntableFrames = 3600;
+constexpr int kMaxTurntableFrames = 360;
+// The frames of a turn are held in memory until they are encoded.
+constexpr std::uint64_t kMaxTurntableBytes = std::uint64_t{4} << 30;
 
 // The viewer's render options: bands on every core (each pixel keeps the last writer it has
 // in one pass, so the frame does not depend on them).
@@ -35,7 +38,8 @@ std::vector<Raster> TurntableFrames(const FrameScene& scene, int width, int heig
 // Draws the turn and writes it in the format of path's extension. Progress counts the
 // frames twice: drawing, then encoding. False when cancelled (no file is left then).
 // Throws FileError (a path without an animation extension, a frame count or rate out of
-// range, an empty frame, or a file that cannot be written), before drawing where it can.
+// range, an empty frame, frames that would take more than kMaxTurntableBytes, or a file
+// that cannot be written), before drawing where it can.
 bool WriteTurntable(const FrameScene& scene, int width, int height, const TurntableOptions& options,
                     const std::string& path, const AnimationProgress& progress = {});
 

@@ -126,6 +126,12 @@ TEST(Turntable, OddSizesAndRatesAreCheckedBeforeAnythingIsDrawn) {
     options.frames = 0;
     EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.gif"),
                  FileError);
+    options.frames = kMaxTurntableFrames + 1;
+    EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.gif"),
+                 FileError);
+    // Frames that would not fit in memory are refused before any is drawn.
+    options.frames = 360;
+    EXPECT_THROW(WriteTurntable(SceneOf(s), 2000, 2000, options, dir + "/t.gif"), FileError);
     options.frames = 3;
     options.animation.framesPerSecond = 51;
     EXPECT_THROW(WriteTurntable(SceneOf(s), s.ViewWidth, s.ViewHeight, options, dir + "/t.gif"),

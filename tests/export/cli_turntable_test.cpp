@@ -112,7 +112,7 @@ TEST_F(CliTurntable, BadOptionsAreUsageErrorsAndWriteNothing) {
         const char* says;
     } cases[] = {
         {{"--turntable", dir_ + "/t.avi"}, "--turntable: '"},
-        {{"--turntable", gif, "--turntable-frames", "0"}, "--turntable-frames: must be 1..3600"},
+        {{"--turntable", gif, "--turntable-frames", "0"}, "--turntable-frames: must be 1..360"},
         {{"--turntable", gif, "--turntable-frames", "x"}, "--turntable-frames: 'x'"},
         {{"--turntable", gif, "--turntable-fps", "51"}, "--turntable-fps: must be 1..50"},
         {{"--turntable"}, "--turntable needs a value"},

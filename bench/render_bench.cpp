@@ -16,28 +16,8 @@
 namespace vonnik {
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-
-// A large colourful figure over most of the frame: an ellipse with discs bulging from it.
-Raster BigFigure() {
-    Raster r(kWidth, kHeight, test::kWhite);
-    struct Disc {
-        double cx, cy, rx, ry;
-    };
-    const Disc discs[] = {{960, 540, 760, 420}, {300, 250, 220, 200},  {1600, 300, 260, 230},
-                          {420, 850, 240, 200}, {1550, 820, 300, 240}, {960, 120, 200, 110}};
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            for (const Disc& d : discs) {
-                const double u = (x - d.cx) / d.rx, v = (y - d.cy) / d.ry;
-                if (u * u + v * v <= 1.0) {
-                    r.Set(x, y, test::FigureColour(x, y));
-                    break;
-                }
-            }
-    return r;
-}
+constexpr int kWidth = test::kBenchmarkWidth;
+constexpr int kHeight = test::kBenchmarkHeight;
 
 // Turns the built model by 45 degrees about the axis (1, 1, 0), as drags would leave it.
 void TurnAboutDiagonal(ModelGrid& g) {
@@ -74,7 +54,7 @@ const SharedState& BuiltModel(int polygonSize, bool turned) {
     static std::map<std::pair<int, bool>, std::unique_ptr<SharedState>> cache;
     std::unique_ptr<SharedState>& slot = cache[{polygonSize, turned}];
     if (!slot) {
-        static const Raster figure = BigFigure();
+        static const Raster figure = test::MakeBenchmarkFigure();
         slot = std::make_unique<SharedState>();
         PanelInputs panel;
         panel.PolygonText = std::to_string(polygonSize);

@@ -18,6 +18,7 @@
 #include "render/render_frame.h"
 #include "session/session.h"
 #include "viewer/rotation.h"
+#include "viewer/turntable.h"
 
 namespace vonnik {
 
@@ -27,7 +28,8 @@ constexpr const char* kUsage = R"(usage: vonnik-cli PICTURE [options]
        vonnik-cli PICTURE... --out-dir DIR [options]
 
 Makes PICTURE solid as the desktop program does, doing what a user would do on the panel
-and in the viewer, in this order: background, light point, build, drags, double click.
+and in the viewer, in this order: background, light point, build, drags, double click,
+turntables, then the frame, the model and the meshes.
 
   --background FILE       set a background picture first (as the set-background button)
   --light-point X,Y       pick the light at panel point X,Y (strictly inside the disc of
@@ -57,13 +59,23 @@ and in the viewer, in this order: background, light point, build, drags, double 
                             .ply  binary, colours per vertex (mm, y up)
                             .stl  binary, geometry only, for 3D printing (mm, z up)
   --mm-per-pixel N        size of one picture pixel in the mesh files (default 0.1)
+  --turntable FILE        write one full turn of the model about the viewer's vertical
+                          axis, from the pose after the drags, as an animation in the format
+                          of FILE's extension (repeatable); the model keeps its pose:
+                            .gif   looping, up to 255 colours a frame
+                            .webp  looping, lossless
+                            .mp4   H.264, yuv420p (an odd width or height gets one more
+                                   column or row, a copy of the last)
+  --turntable-frames N    frames of one turn, 1..360 (default 36)
+  --turntable-fps N       frames per second, 1..50 (default 12: 36 frames turn in 3 s)
   --threads N             draw the frame in N horizontal bands at once (default 1)
   --help                  this text
   --version               the program's version
 
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
---frame, --dump-model and --export-mesh take a format instead of a file (--frame bmp or
-png, --dump-model json, --export-mesh glb, obj, ply or stl); the files are DIR/NAME.EXT,
+--frame, --dump-model, --export-mesh and --turntable take a format instead of a file
+(--frame bmp or png, --dump-model json, --export-mesh glb, obj, ply or stl, --turntable gif,
+webp or mp4); the files are DIR/NAME.EXT,
 NAME being the picture's file name without its extension. One line per picture on the
 standard error, then a summary; a picture that fails is reported and the others go on.
 
@@ -86,7 +98,9 @@ struct Point {
 struct Options {
     std::vector<std::string> pictures;
     std::optional<std::string> background, back, frame, dump, outDir;
-    std::vector<std::string> meshes;  // files, or formats in batch use
+    std::vector<std::string> meshes;      // files, or formats in batch use
+    std::vector<std::string> turntables;  // files, or formats in batch use
+    TurntableOptions turntable;
     std::optional<Point> lightPoint;
     PanelInputs panel;
     std::vector<std::vector<Point>> drags;
@@ -101,6 +115,7 @@ struct Outputs {
     std::optional<std::string> frame, dump;
     bool framePng = false;
     std::vector<std::string> meshes;
+    std::vector<std::string> turntables;
 };
 
 // The whole text as a number of type T; nothing when any of it is not part of the number.
@@ -173,6 +188,9 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--export-mesh") o.meshes.push_back(value());
         else if (a == "--mm-per-pixel") o.mesh.mmPerPixel = ParsePositive(a, value());
         else if (a == "--out-dir") o.outDir = value();
+        else if (a == "--turntable") o.turntables.push_back(value());
+        else if (a == "--turntable-frames") o.turntable.frames = ParseInt(a, value());
+        else if (a == "--turntable-fps") o.turntable.animation.framesPerSecond = ParseInt(a, value());
         else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
         else o.pictures.push_back(a);
         // clang-format on
@@ -210,11 +228,22 @@ Options Parse(const std::vector<std::string>& args) {
         if (o.dump && *o.dump != "json")
             throw UsageError{"--dump-model: with --out-dir give the format json, not '" + *o.dump +
                              "'"};
-        if (!o.frame && !o.dump && o.meshes.empty())
+        if (!o.frame && !o.dump && o.meshes.empty() && o.turntables.empty())
             throw UsageError{
-                "--out-dir: nothing to write (give --frame, --dump-model or "
-                "--export-mesh)"};
+                "--out-dir: nothing to write (give --frame, --dump-model, --export-mesh or "
+                "--turntable)"};
     }
+    for (const std::string& turntable : o.turntables) {
+        if (o.outDir ? !AnimationFormatNamed(turntable) : !AnimationFormatOfPath(turntable))
+            throw UsageError{"--turntable: '" + turntable + "' names no animation format (" +
+                             (o.outDir ? "gif, webp or mp4" : ".gif, .webp or .mp4") + ")"};
+    }
+    if (o.turntable.frames < 1 || o.turntable.frames > kMaxTurntableFrames)
+        throw UsageError{"--turntable-frames: must be 1.." + std::to_string(kMaxTurntableFrames)};
+    if (o.turntable.animation.framesPerSecond < kMinFramesPerSecond ||
+        o.turntable.animation.framesPerSecond > kMaxFramesPerSecond)
+        throw UsageError{"--turntable-fps: must be " + std::to_string(kMinFramesPerSecond) + ".." +
+                         std::to_string(kMaxFramesPerSecond)};
     for (const std::string& mesh : o.meshes) {
         if (o.outDir ? !MeshFormatNamed(mesh) : !MeshFormatOfPath(mesh))
             throw UsageError{"--export-mesh: '" + mesh + "' names no mesh format (" +
@@ -233,6 +262,8 @@ Outputs BatchOutputs(const Options& o, const std::string& picture) {
     if (o.dump) out.dump = base + "json";
     for (const std::string& format : o.meshes)
         out.meshes.push_back(base + ExtensionOf(*MeshFormatNamed(format)));
+    for (const std::string& format : o.turntables)
+        out.turntables.push_back(base + ExtensionOf(*AnimationFormatNamed(format)));
     return out;
 }
 
@@ -263,8 +294,25 @@ std::string Describe(const Converted& c) {
     return text;
 }
 
+// Progress of a turntable on standard error: a line at every quarter of the work.
+AnimationProgress QuarterLines(const std::string& path, std::ostream& err) {
+    return [&err, path, quarter = 0](int done, int total) mutable {
+        const int now = 4 * done / total;
+        if (now > quarter) {
+            quarter = now;
+            err << "vonnik-cli: " << path << ": " << 25 * now << "% ("
+                << (2 * done <= total ? "drawn " : "encoded ")
+                << (2 * done <= total ? done : done - total / 2) << " of " << total / 2
+                << " frames)\n"
+                << std::flush;
+        }
+        return true;
+    };
+}
+
 // Loads, builds, drags and writes one picture's outputs. Throws FileError, BuildError.
-Converted Convert(const Options& o, const std::string& picture, const Outputs& outputs) {
+Converted Convert(const Options& o, const std::string& picture, const Outputs& outputs,
+                  std::ostream& err) {
     SharedState state;
     if (o.background)
         SetBackground(state, FileNameOf(*o.background),
@@ -287,6 +335,13 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     if (o.wireframe) state.Grid.Wireframe = !state.Grid.Wireframe;
 
     Converted done;
+    // The turn works on a copy of the model: the frame, the model and the meshes below come
+    // out exactly as without it.
+    for (const std::string& turntable : outputs.turntables) {
+        WriteTurntable(SceneOf(state), state.ViewWidth, state.ViewHeight, o.turntable, turntable,
+                       QuarterLines(turntable, err));
+        done.files.push_back(turntable);
+    }
     if (outputs.frame) {
         RenderOptions render;
         render.threads = o.threads;
@@ -314,10 +369,13 @@ int RunOne(const Options& o, std::ostream& err) {
     outputs.frame = o.frame;
     outputs.dump = o.dump;
     outputs.meshes = o.meshes;
+    outputs.turntables = o.turntables;
     try {
-        const Converted done = Convert(o, o.pictures.front(), outputs);
-        // Quiet unless a solid was written: frames and dumps keep their silent behaviour.
-        if (done.solid) err << "vonnik-cli: " << Describe(done) << "\n";
+        const Converted done = Convert(o, o.pictures.front(), outputs, err);
+        // Quiet unless a solid or a turntable was written: frames and dumps keep their silent
+        // behaviour.
+        if (done.solid || !outputs.turntables.empty())
+            err << "vonnik-cli: " << Describe(done) << "\n";
     } catch (const BuildError& e) {
         err << "vonnik-cli: " << DescribeBuildError(e, o.pictures.front()) << "\n";
         return 2;
@@ -341,19 +399,22 @@ int RunBatch(const Options& o, std::ostream& err) {
     std::size_t failed = 0;
     for (std::size_t n = 0; n < total; ++n) {
         const std::string& picture = o.pictures[n];
-        err << "vonnik-cli: [" << n + 1 << "/" << total << "] " << picture << ": ";
+        // Turntables report their progress while they run; the picture's line follows.
+        std::string outcome;
         try {
-            err << Describe(Convert(o, picture, BatchOutputs(o, picture))) << "\n";
+            outcome = Describe(Convert(o, picture, BatchOutputs(o, picture), err));
         } catch (const FileError& e) {
             ++failed;
-            err << "FAILED: " << e.what() << "\n";
+            outcome = std::string("FAILED: ") + e.what();
         } catch (const BuildError& e) {
             ++failed;
-            err << "FAILED: " << DescribeBuildError(e, picture) << "\n";
+            outcome = "FAILED: " + DescribeBuildError(e, picture);
         } catch (const std::bad_alloc&) {
             ++failed;
-            err << "FAILED: not enough memory\n";
+            outcome = "FAILED: not enough memory";
         }
+        err << "vonnik-cli: [" << n + 1 << "/" << total << "] " << picture << ": " << outcome
+            << "\n";
     }
     err << "vonnik-cli: " << total - failed << " of " << total << " pictures converted";
     if (failed > 0) err << ", " << failed << " failed";

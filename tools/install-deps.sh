@@ -15,6 +15,9 @@ packages=(
   assimp-utils admesh
   qt6-tools-dev qt6-l10n-tools
   lintian desktop-file-utils appstream help2man librsvg2-bin
+  libimagequant-dev libcgif-dev libwebp-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
+  ffmpeg webp gifsicle
 )
 missing=()
 for p in "${packages[@]}"; do

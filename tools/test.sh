@@ -11,6 +11,8 @@ export QT_QPA_PLATFORM=offscreen
 # install-deps.sh has installed the mesh checkers (glTF validator, assimp, admesh): their
 # tests fail rather than skip when one is missing.
 export VONNIK_REQUIRE_MESH_CHECKERS=1
+# The same for the animation checkers (ffprobe, webpmux, gifsicle).
+export VONNIK_REQUIRE_ANIMATION_CHECKERS=1
 jobs=$(nproc)
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

@@ -1,8 +1,10 @@
 #include "viewer/Unit7.h"
 
+#include <QClipboard>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMimeData>
@@ -15,6 +17,8 @@
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/form_style.h"
+#include "viewer/transparent_frame.h"
+#include "viewer/turntable.h"
 
 namespace vonnik {
 
@@ -28,19 +32,42 @@ RenderOptions ViewerRenderOptions() {
     return options;
 }
 
-// The file dialog for the mesh; a name typed without a known extension takes the one of the
-// chosen filter.
+// A save dialog; a name typed without a known extension takes the one of the chosen filter.
+QString AskSavePath(QWidget* parent, const QString& caption, const QStringList& filters,
+                    const std::function<bool(const QString&)>& known) {
+    QString filter = filters.first();
+    QString path =
+        QFileDialog::getSaveFileName(parent, caption, QString(), filters.join(QStringLiteral(";;")),
+                                     &filter, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty() || known(path)) return path;
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    const qsizetype close = filter.indexOf(QLatin1Char(')'), star);
+    return path + filter.mid(star + 1, close - star - 1);
+}
+
+// The file dialog for the mesh.
 QString AskMeshPath(QWidget* parent) {
     static const QStringList kFilters = {
         QStringLiteral("glTF binary (*.glb)"), QStringLiteral("Wavefront OBJ (*.obj)"),
         QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)")};
-    QString filter = kFilters.first();
-    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Export the solid"),
-                                                QString(), kFilters.join(QStringLiteral(";;")),
-                                                &filter, QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty() || MeshFormatOfPath(path.toStdString())) return path;
-    const qsizetype star = filter.indexOf(QStringLiteral("*."));
-    return path + filter.mid(star + 1, 4);
+    return AskSavePath(parent, QStringLiteral("Export the solid"), kFilters, [](const QString& p) {
+        return MeshFormatOfPath(p.toStdString()).has_value();
+    });
+}
+
+QString AskTurntablePath(QWidget* parent) {
+    static const QStringList kFilters = {QStringLiteral("Animated GIF (*.gif)"),
+                                         QStringLiteral("Animated WebP, lossless (*.webp)"),
+                                         QStringLiteral("H.264 video (*.mp4)")};
+    return AskSavePath(parent, QStringLiteral("Save a turntable"), kFilters, [](const QString& p) {
+        return AnimationFormatOfPath(p.toStdString()).has_value();
+    });
+}
+
+QString AskPngPath(QWidget* parent) {
+    return AskSavePath(
+        parent, QStringLiteral("Save the frame"), {QStringLiteral("PNG (*.png)")},
+        [](const QString& p) { return p.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive); });
 }
 
 }  // namespace
@@ -60,6 +87,8 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     SetClientSize(400, 400);
     move(557, 138);
     SaveMeshDialog = [this] { return AskMeshPath(this); };
+    SaveTurntableDialog = [this] { return AskTurntablePath(this); };
+    SavePngDialog = [this] { return AskPngPath(this); };
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
@@ -103,7 +132,70 @@ void TForm2::FormDblClick(QObject* Sender) {
 }
 
 void TForm2::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers Shift) {
-    if (Key == Qt::Key_E && (Shift & Qt::ControlModifier)) ExportShownModel();
+    if (!(Shift & Qt::ControlModifier)) return;
+    switch (Key) {
+        case Qt::Key_E:
+            ExportShownModel();
+            break;
+        case Qt::Key_T:
+            SaveTurntable();
+            break;
+        case Qt::Key_C:
+            CopyShownFrame();
+            break;
+        case Qt::Key_S:
+            SaveShownFramePng();
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm2::SaveTurntable() {
+    if (State.Grid.Empty() || State.FrameBuffer.Empty()) return;
+    const QString path = SaveTurntableDialog();
+    if (path.isEmpty()) return;
+    TurntableOptions options;
+    QProgressDialog dialog(QStringLiteral("Drawing and encoding %1 frames...").arg(options.frames),
+                           QStringLiteral("Cancel"), 0, 2 * options.frames, this);
+    dialog.setWindowTitle(windowTitle());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(0);
+    dialog.setValue(0);
+    // The turn works on a copy of the model: the viewer keeps showing the model in its pose
+    // while the dialog lets it repaint, and a cancelled turn leaves nothing to undo.
+    const auto step = [&](int done, int) {
+        dialog.setValue(done);
+        if (TurntableStepped) TurntableStepped(dialog);
+        QCoreApplication::processEvents();
+        return !dialog.wasCanceled();
+    };
+    try {
+        WriteTurntable(SceneOf(State), State.ViewWidth, State.ViewHeight, options,
+                       path.toStdString(), step);
+    } catch (const FileError& e) {
+        dialog.reset();
+        ShowError(QString::fromStdString(e.what()));
+    } catch (const std::bad_alloc&) {
+        dialog.reset();
+        ShowError(path + QStringLiteral(": not enough memory for the turntable"));
+    }
+}
+
+void TForm2::CopyShownFrame() {
+    if (State.FrameBuffer.Empty()) return;
+    QGuiApplication::clipboard()->setImage(ImageOf(State.FrameBuffer));
+}
+
+void TForm2::SaveShownFramePng() {
+    if (State.Grid.Empty() || State.FrameBuffer.Empty()) return;
+    const QString path = SavePngDialog();
+    if (path.isEmpty()) return;
+    try {
+        SaveTransparentPng(SceneOf(State), State.ViewWidth, State.ViewHeight, path.toStdString());
+    } catch (const FileError& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
 }
 
 void TForm2::ExportShownModel() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -36,6 +37,11 @@ class TForm2 : public QWidget {
 
     // The save dialog for a mesh file: the chosen path, or empty when cancelled.
     std::function<QString()> SaveMeshDialog;
+    // The save dialogs for a turntable and for a PNG frame, likewise.
+    std::function<QString()> SaveTurntableDialog;
+    std::function<QString()> SavePngDialog;
+    // Called with the progress dialog after each step of a turntable (tests cancel here).
+    std::function<void(QProgressDialog& dialog)> TurntableStepped;
     // The application's standard error report.
     std::function<void(const QString& message)> ShowError;
     // Picture files dropped on the viewer, and Ctrl+V in it: the panel builds them.
@@ -57,10 +63,17 @@ class TForm2 : public QWidget {
     void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
     void FormDblClick(QObject* Sender);
     // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
+    // Ctrl+T: saves a turntable of the model on screen (.gif, .webp or .mp4), with a progress
+    // dialog that can cancel it. Ctrl+C: copies the frame on screen to the clipboard.
+    // Ctrl+S: saves the frame on screen as a PNG, transparent where no triangle is drawn
+    // when no background picture is set.
     void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
 
   private:
     void ExportShownModel();
+    void SaveTurntable();
+    void CopyShownFrame();
+    void SaveShownFramePng();
 
     SharedState& State;
     bool framePainted_ = false;

@@ -49,6 +49,10 @@ void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, 
     TurnModel(g, DragStepMatrix(a, b, c));
 }
 
+StepMatrix VerticalTurnMatrix(double radians) {
+    return DragStepMatrix(0.0, radians, 0.0);
+}
+
 void TurnModel(ModelGrid& g, const StepMatrix& m) {
     const std::size_t count = g.VertexState.Values().size();
     const auto& state = g.VertexState.Values();

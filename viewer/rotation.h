@@ -63,4 +63,8 @@ void TurnModel(ModelGrid& grid, const StepMatrix& m);
 // DrawOrder for the given view axes (the drag rule's step 7): the far lines of cells first.
 PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);
 
+// The step matrix of a turn by `radians` about the viewer's vertical axis (a drag's b
+// alone), as a turntable turns the model.
+StepMatrix VerticalTurnMatrix(double radians);
+
 }  // namespace vonnik

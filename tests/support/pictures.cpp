@@ -22,6 +22,25 @@ Raster MakeDisc(int width, int height, double cx, double cy, double radius, Pixe
     return r;
 }
 
+Raster MakeBenchmarkFigure() {
+    Raster r(kBenchmarkWidth, kBenchmarkHeight, kWhite);
+    struct Disc {
+        double cx, cy, rx, ry;
+    };
+    const Disc discs[] = {{960, 540, 760, 420}, {300, 250, 220, 200},  {1600, 300, 260, 230},
+                          {420, 850, 240, 200}, {1550, 820, 300, 240}, {960, 120, 200, 110}};
+    for (int y = 0; y < kBenchmarkHeight; ++y)
+        for (int x = 0; x < kBenchmarkWidth; ++x)
+            for (const Disc& d : discs) {
+                const double u = (x - d.cx) / d.rx, v = (y - d.cy) / d.ry;
+                if (u * u + v * v <= 1.0) {
+                    r.Set(x, y, FigureColour(x, y));
+                    break;
+                }
+            }
+    return r;
+}
+
 Raster MakeRing(int width, int height, double cx, double cy, double outer, double inner, Pixel bg) {
     Raster r(width, height, bg);
     for (int y = 0; y < height; ++y) {

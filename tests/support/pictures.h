@@ -25,6 +25,11 @@ Raster MakeThickLine(int width, int height, double x0, double y0, double x1, dou
                      double halfWidth, Pixel bg = kWhite);
 // Pixels of random colours, a quarter of them white: a back picture with no plain background.
 Raster MakeNoise(int width, int height, std::uint32_t seed);
+// The benchmarks' full-HD picture: a large colourful figure over most of the frame, an
+// ellipse with discs bulging from it.
+constexpr int kBenchmarkWidth = 1920;
+constexpr int kBenchmarkHeight = 1080;
+Raster MakeBenchmarkFigure();
 // A figure colour that depends on the position (bands of colour).
 Pixel FigureColour(int x, int y);
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QSaveFile>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -152,6 +153,43 @@ void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
     PutU16(out, at + 2, v >> 16);
 }
 
+// Qt's BMP reader decodes into an image of the right size and format if it is given one,
+// and skips the pixels that RLE codes or a short file leave out: they stay black. Pictures
+// that Qt delivers as 32-bit words are decoded straight into the raster that keeps them;
+// others are decoded into an image of their own format and converted once.
+Raster ReadIntoRaster(QImageReader& reader, QSize size, const std::optional<PackedChannels>& packed,
+                      const std::string& path, std::uint64_t maxPixels) {
+    const QImage::Format format = reader.imageFormat();
+    Raster raster;
+    QImage image;
+    if (format == QImage::Format_RGB32) {
+        raster = Raster(size.width(), size.height());
+        image = QImage(reinterpret_cast<uchar*>(raster.Row(0)), size.width(), size.height(),
+                       static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32);
+    } else if (format != QImage::Format_Invalid) {
+        image = QImage(size, format);
+        if (image.isNull()) throw FileError(path, "not enough memory for the picture");
+        image.fill(0);
+    }
+    if (!reader.read(&image) || image.isNull())
+        throw FileError(path,
+                        "cannot decode the picture (" + reader.errorString().toStdString() + ")");
+    if (packed) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+        RescaleNarrowChannels(image, *packed);
+    }
+    if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
+        maxPixels)
+        throw FileError(path, "the picture is too large");
+    const bool inPlace = !raster.Empty() &&
+                         image.constBits() == reinterpret_cast<const uchar*>(raster.Row(0)) &&
+                         image.size() == size && image.format() == QImage::Format_RGB32;
+    if (!inPlace) return RasterOf(image);
+    image = QImage();  // the raster's memory is the raster's alone again
+    for (Pixel& p : raster.Pixels()) p = ColourOf(p);
+    return raster;
+}
+
 }  // namespace
 
 Raster RasterOf(const QImage& image) {
@@ -214,32 +252,12 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
                                   std::to_string(size.height()) + " pixels; at most " +
                                   std::to_string(maxPixels) + " pixels are accepted)");
 
-    // Qt's BMP reader decodes into an image of the right size and format if it is given
-    // one, and skips the pixels that RLE codes or a short file leave out: start from black
-    // so that every pixel has a defined value.
-    QImage image;
-    const QImage::Format format = reader.imageFormat();
-    if (format != QImage::Format_Invalid) {
-        image = QImage(size, format);
-        if (image.isNull()) throw FileError(path, "not enough memory for the picture");
-        image.fill(0);
-    }
     if (packed) {
         for (std::uint32_t mask : packed->masks)
             if (MaskWidth(mask) > 8)
                 throw FileError(path, "colour channels wider than 8 bits are not supported");
     }
-    if (!reader.read(&image) || image.isNull())
-        throw FileError(path,
-                        "cannot decode the picture (" + reader.errorString().toStdString() + ")");
-    if (packed) {
-        image = image.convertToFormat(QImage::Format_RGB32);
-        RescaleNarrowChannels(image, *packed);
-    }
-    if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
-        maxPixels)
-        throw FileError(path, "the picture is too large");
-    return RasterOf(image);
+    return ReadIntoRaster(reader, size, packed, path, maxPixels);
 }
 
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
@@ -260,7 +278,13 @@ std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
     std::size_t at = 54;
     for (int r = frame.Height() - 1; r >= 0; --r) {
         const Pixel* row = frame.Row(r);
-        for (std::uint32_t c = 0; c < w; ++c, at += 4) PutU32(out, at, row[c]);
+        if constexpr (std::endian::native == std::endian::little) {
+            // A pixel word in memory is the file's B G R X.
+            std::memcpy(out.data() + at, row, static_cast<std::size_t>(w) * 4);
+            at += static_cast<std::size_t>(w) * 4;
+        } else {
+            for (std::uint32_t c = 0; c < w; ++c, at += 4) PutU32(out, at, row[c]);
+        }
     }
     return out;
 }

@@ -13,6 +13,7 @@
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/form_style.h"
+#include "viewer/frame_blit.h"
 
 namespace vonnik {
 
@@ -80,7 +81,8 @@ void TForm2::FormPaint(QObject*) {
 void TForm2::paintEvent(QPaintEvent*) {
     RenderShownFrame(State, ViewerRenderOptions());
     framePainted_ = true;
-    QPainter(this).drawImage(0, 0, ImageOf(State.FrameBuffer));
+    QPainter painter(this);
+    DrawFrame(painter, State.FrameBuffer);
 }
 
 void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, int Y) {

@@ -4,11 +4,13 @@
 // included.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,7 @@
 #include "session/session.h"
 #include "tests/support/pictures.h"
 #include "viewer/Unit7.h"
+#include "viewer/frame_blit.h"
 
 namespace vonnik {
 namespace {
@@ -157,6 +160,11 @@ long StatusKiB(const char* name) {
 void BM_CliPeakMemory(benchmark::State& bs) {
     const int w = static_cast<int>(bs.range(0)), h = static_cast<int>(bs.range(1));
     const std::string& picture = PictureFile(w, h);
+    // Large blocks come from and go back to the system at once, so that memory freed by
+    // earlier benchmarks neither hides nor inflates what this run needs.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
     long before = 0, peak = 0;
     for (auto _ : bs) {
         QFile reset(QStringLiteral("/proc/self/clear_refs"));
@@ -189,6 +197,26 @@ BENCHMARK(BM_CliPeakMemory)
     ->UseRealTime()
     ->Iterations(1);
 
+// Loading the picture: as the program loads it (straight into the raster for 32-bit words)
+// and the plain way, a Qt image converted into a raster, side by side.
+void BM_Decode(benchmark::State& bs) {
+    const std::string& picture = PictureFile(3840, 2880);
+    const bool plain = bs.range(0) != 0;
+    for (auto _ : bs) {
+        const Raster r =
+            plain ? RasterOf(QImage(QString::fromStdString(picture))) : LoadPicture(picture);
+        benchmark::DoNotOptimize(r.Row(0));
+    }
+    bs.SetLabel(plain ? "QImage, then RasterOf" : "LoadPicture");
+}
+BENCHMARK(BM_Decode)
+    ->Name("Decode/3840x2880")
+    ->ArgName("plain")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 QApplication& App() {
     static int argc = 1;
     static char name[] = "vonnik_bench";
@@ -203,6 +231,34 @@ void SendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButton button
     QMouseEvent event(type, at, to->mapToGlobal(at), button, held, Qt::NoModifier);
     QApplication::sendEvent(to, &event);
 }
+
+// The viewer's paint path alone, onto a 4K window-sized image of the backing store's
+// format: the frame drawn from the raster's memory, against a converted copy drawn as the
+// window used to.
+void BM_PaintPath(benchmark::State& bs) {
+    App();
+    const Raster frame = LargeFigure(3840, 2880);
+    const bool copy = bs.range(1) != 0;
+    const QImage::Format format =
+        bs.range(0) != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage target(frame.Width(), frame.Height(), format);
+    target.fill(0);
+    for (auto _ : bs) {
+        QPainter painter(&target);
+        if (copy)
+            painter.drawImage(0, 0, ImageOf(frame));
+        else
+            DrawFrame(painter, frame);
+    }
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PaintPath)
+    ->Name("PaintPath/3840x2880")
+    ->ArgNames({"alpha_target", "copy"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A right-button drag on the real viewer window: every mouse move turns the 4K model and
 // paints the frame into the window before the event returns. The drag sways back and forth

@@ -134,13 +134,46 @@ void FlushOrCancel(QSaveFile& file, const std::string& path) {
 // A device or a pipe that already exists (/dev/null, /dev/stdout, ...) takes the bytes
 // as they come; saving through a temporary file would rename that over the device or
 // pipe itself and, run as root, replace /dev/null with a regular file.
-void WriteToDevice(const std::string& path, const char* data, qint64 size) {
+// A file's bytes as consecutive pieces of memory, written in order.
+struct Piece {
+    const char* data;
+    qint64 size;
+};
+
+// Writes every piece; false (errno kept) at the first that does not go through whole.
+bool WritePieces(QFileDevice& file, const std::vector<Piece>& pieces) {
+    for (const Piece& piece : pieces)
+        if (file.write(piece.data, piece.size) != piece.size) return false;
+    return true;
+}
+
+void WriteToDevice(const std::string& path, const std::vector<Piece>& pieces) {
     QFile file(ToQ(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(path, "cannot open: " + file.errorString().toStdString());
     errno = 0;
-    if (file.write(data, size) != size)
+    if (!WritePieces(file, pieces))
         throw FileError(path, "cannot write: " + WriteFailure(file, errno));
+}
+
+// The file written whole or not at all, as WriteFileAtomically describes.
+void WriteAtomically(const std::string& path, const std::vector<Piece>& pieces) {
+    const QFileInfo target(ToQ(path));
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        WriteToDevice(path, pieces);
+        return;
+    }
+    QSaveFile file(ToQ(path));
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(path, "cannot create: " + file.errorString().toStdString());
+    errno = 0;
+    if (!WritePieces(file, pieces)) {
+        const std::string why = WriteFailure(file, errno);
+        file.cancelWriting();
+        throw FileError(path, "cannot write: " + why);
+    }
+    FlushOrCancel(file, path);
+    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
 }
 
 void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
@@ -151,6 +184,23 @@ void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
     PutU16(out, at, v & 0xFFFFu);
     PutU16(out, at + 2, v >> 16);
+}
+
+// The 54 bytes before the pixels of a frame file of w x h pixels.
+std::vector<std::uint8_t> FrameBmpHeader(std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t imageSize = w * h * 4;
+    std::vector<std::uint8_t> out(54, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    PutU32(out, 2, 54 + imageSize);
+    PutU32(out, 10, 54);
+    PutU32(out, 14, 40);
+    PutU32(out, 18, w);
+    PutU32(out, 22, h);
+    PutU16(out, 26, 1);
+    PutU16(out, 28, 32);
+    PutU32(out, 34, imageSize);
+    return out;
 }
 
 // Qt's BMP reader decodes into an image of the right size and format if it is given one,
@@ -263,18 +313,8 @@ Raster DecodePicture(QIODevice& file, const std::string& path, std::uint64_t max
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
     const std::uint32_t w = static_cast<std::uint32_t>(frame.Width());
     const std::uint32_t h = static_cast<std::uint32_t>(frame.Height());
-    const std::uint32_t imageSize = w * h * 4;
-    std::vector<std::uint8_t> out(54 + static_cast<std::size_t>(imageSize), 0);
-    out[0] = 'B';
-    out[1] = 'M';
-    PutU32(out, 2, 54 + imageSize);
-    PutU32(out, 10, 54);
-    PutU32(out, 14, 40);
-    PutU32(out, 18, w);
-    PutU32(out, 22, h);
-    PutU16(out, 26, 1);
-    PutU16(out, 28, 32);
-    PutU32(out, 34, imageSize);
+    std::vector<std::uint8_t> out = FrameBmpHeader(w, h);
+    out.resize(54 + static_cast<std::size_t>(w) * h * 4);
     std::size_t at = 54;
     for (int r = frame.Height() - 1; r >= 0; --r) {
         const Pixel* row = frame.Row(r);
@@ -290,28 +330,26 @@ std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
 }
 
 void WriteFileAtomically(const std::string& path, const char* data, std::int64_t size) {
-    const QFileInfo target(ToQ(path));
-    if (target.exists() && !target.isFile() && !target.isDir()) {
-        WriteToDevice(path, data, size);
-        return;
-    }
-    QSaveFile file(ToQ(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path, "cannot create: " + file.errorString().toStdString());
-    errno = 0;
-    if (file.write(data, size) != size) {
-        const std::string why = WriteFailure(file, errno);
-        file.cancelWriting();
-        throw FileError(path, "cannot write: " + why);
-    }
-    FlushOrCancel(file, path);
-    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+    WriteAtomically(path, {Piece{data, size}});
 }
 
 void SaveFrameBmp(const Raster& frame, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
-    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
-                        static_cast<std::int64_t>(bytes.size()));
+    if constexpr (std::endian::native == std::endian::little) {
+        // The header, then the rows from the bottom up straight from the raster: a pixel
+        // word in memory is the file's B G R X.
+        const std::uint32_t w = static_cast<std::uint32_t>(frame.Width());
+        const std::uint32_t h = static_cast<std::uint32_t>(frame.Height());
+        const std::vector<std::uint8_t> head = FrameBmpHeader(w, h);
+        std::vector<Piece> pieces{{reinterpret_cast<const char*>(head.data()), 54}};
+        for (int r = frame.Height() - 1; r >= 0; --r)
+            pieces.push_back(
+                {reinterpret_cast<const char*>(frame.Row(r)), static_cast<qint64>(w) * 4});
+        WriteAtomically(path, pieces);
+    } else {
+        const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
+        WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<std::int64_t>(bytes.size()));
+    }
 }
 
 void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {

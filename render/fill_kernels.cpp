@@ -293,6 +293,10 @@ VONNIK_AVX2 void ShadeQuads(const ShadedSide& q, const Raster& pic, Raster& fram
 }
 
 #define VONNIK_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx2")))
+// GCC 12's AVX-512 headers start conversions from an "undefined" register, which its own
+// -Wmaybe-uninitialized then reports at every call.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 // One colour byte of eight texels, at the given shift, times the light factor as a double,
 // truncated: Shade for one channel of eight pixels.
@@ -393,6 +397,7 @@ bool RunsOctets() {
     return runs;
 }
 
+#pragma GCC diagnostic pop
 #undef VONNIK_AVX512
 
 bool RunsQuads() {

@@ -22,19 +22,13 @@ std::int64_t GridMax(double extent, double half, double step, int extra) {
     return static_cast<std::int64_t>(cells) + extra;
 }
 
-// Resized and set to zero everywhere; an array that was empty comes out of the resize zeroed.
-template <typename T>
-void ResizeCleared(GridArray<T>& a, int ci, int cj) {
-    const bool wasEmpty = a.Values().empty();
-    a.Resize(ci, cj);
-    if (!wasEmpty) a.Fill(T{});
-}
-
 void SizeArrays(ModelGrid& g) {
     const int ci = g.CountI(), cj = g.CountJ();
+    // The positions beyond the lattice's x and y and the vertex kinds start at zero
+    // (VertexKind::kOutside is 0); the other arrays are written before they are read.
     for (GridArray<double>* a : {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ})
-        ResizeCleared(*a, ci, cj);
-    ResizeCleared(g.VertexState, ci, cj);  // VertexKind::kOutside is 0
+        a->ResizeZeroed(ci, cj);
+    g.VertexState.ResizeZeroed(ci, cj);
     for (GridArray<double>* a :
          {&g.SavedFrontX, &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY,
           &g.SavedBackZ, &g.EdgeDistance, &g.LocalRadius, &g.TextureX, &g.TextureY})

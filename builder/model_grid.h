@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "core/raster.h"
+#include "core/zeroed_allocator.h"
 
 namespace vonnik {
 
@@ -15,25 +17,37 @@ namespace vonnik {
 template <typename T>
 class GridArray {
   public:
+    // The elements, zero where nothing has written them since the last change of size.
+    using Storage = std::vector<T, ZeroedAllocator<T>>;
+
+    // New index ranges. A change of size gives an array of zeros (fresh memory, written
+    // only where it is used); the same size keeps the contents.
     void Resize(int countI, int countJ) {
         countI_ = countI;
         countJ_ = countJ;
-        values_.resize(static_cast<std::size_t>(countI) * static_cast<std::size_t>(countJ));
+        const std::size_t n = static_cast<std::size_t>(countI) * static_cast<std::size_t>(countJ);
+        if (n != values_.size()) values_ = Storage(n);
     }
-    void Fill(T v) { values_.assign(values_.size(), v); }
+    // New index ranges and every element zero.
+    void ResizeZeroed(int countI, int countJ) {
+        const std::size_t before = values_.size();
+        Resize(countI, countJ);
+        if (values_.size() == before) Fill(T{});
+    }
+    void Fill(T v) { std::fill(values_.begin(), values_.end(), v); }
     T& operator()(int i, int j) { return values_[Index(i, j)]; }
     const T& operator()(int i, int j) const { return values_[Index(i, j)]; }
     std::size_t Index(int i, int j) const {
         return static_cast<std::size_t>(i) * static_cast<std::size_t>(countJ_) +
                static_cast<std::size_t>(j);
     }
-    const std::vector<T>& Values() const { return values_; }
-    std::vector<T>& Values() { return values_; }
+    const Storage& Values() const { return values_; }
+    Storage& Values() { return values_; }
 
   private:
     int countI_ = 0;
     int countJ_ = 0;
-    std::vector<T> values_;
+    Storage values_;
 };
 
 struct Vec3 {

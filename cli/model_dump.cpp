@@ -38,8 +38,8 @@ class JsonObject {
         Key(name);
         out_ += v ? "true" : "false";
     }
-    template <typename T>
-    void Array(const char* name, const std::vector<T>& values, std::size_t count) {
+    template <typename T, typename A>
+    void Array(const char* name, const std::vector<T, A>& values, std::size_t count) {
         Key(name);
         out_ += '[';
         for (std::size_t n = 0; n < count && n < values.size(); ++n) {

@@ -26,7 +26,7 @@ std::optional<Pixel> TransparencyKey(const Raster& colours,
     // One bit per 24-bit colour that a figure pixel has.
     std::vector<bool> taken(kColours, false);
     std::uint32_t distinct = 0;
-    const std::vector<Pixel>& pixels = colours.Pixels();
+    const std::span<const Pixel> pixels = colours.Pixels();
     for (std::size_t n = 0; n < pixels.size() && n < alpha.size(); ++n) {
         if (alpha[n] < kOpaqueEnough) continue;
         const Pixel c = ColourOf(pixels[n]);
@@ -42,7 +42,7 @@ std::optional<Pixel> TransparencyKey(const Raster& colours,
 }
 
 void PaintTransparentPixels(Raster& colours, const std::vector<std::uint8_t>& alpha, Pixel key) {
-    std::vector<Pixel>& pixels = colours.Pixels();
+    const std::span<Pixel> pixels = colours.Pixels();
     for (std::size_t n = 0; n < pixels.size(); ++n)
         pixels[n] =
             n < alpha.size() && alpha[n] < kOpaqueEnough ? ColourOf(key) : ColourOf(pixels[n]);

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -313,13 +314,46 @@ void FlushOrCancel(QSaveFile& file, const std::string& path) {
 // A device or a pipe that already exists (/dev/null, /dev/stdout, ...) takes the bytes
 // as they come; saving through a temporary file would rename that over the device or
 // pipe itself and, run as root, replace /dev/null with a regular file.
-void WriteToDevice(const std::string& path, const char* data, qint64 size) {
+// A file's bytes as consecutive pieces of memory, written in order.
+struct Piece {
+    const char* data;
+    qint64 size;
+};
+
+// Writes every piece; false (errno kept) at the first that does not go through whole.
+bool WritePieces(QFileDevice& file, const std::vector<Piece>& pieces) {
+    for (const Piece& piece : pieces)
+        if (file.write(piece.data, piece.size) != piece.size) return false;
+    return true;
+}
+
+void WriteToDevice(const std::string& path, const std::vector<Piece>& pieces) {
     QFile file(ToQ(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(path, "cannot open: " + file.errorString().toStdString());
     errno = 0;
-    if (file.write(data, size) != size)
+    if (!WritePieces(file, pieces))
         throw FileError(path, "cannot write: " + WriteFailure(file, errno));
+}
+
+// The file written whole or not at all, as WriteFileAtomically describes.
+void WriteAtomically(const std::string& path, const std::vector<Piece>& pieces) {
+    const QFileInfo target(ToQ(path));
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        WriteToDevice(path, pieces);
+        return;
+    }
+    QSaveFile file(ToQ(path));
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(path, "cannot create: " + file.errorString().toStdString());
+    errno = 0;
+    if (!WritePieces(file, pieces)) {
+        const std::string why = WriteFailure(file, errno);
+        file.cancelWriting();
+        throw FileError(path, "cannot write: " + why);
+    }
+    FlushOrCancel(file, path);
+    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
 }
 
 void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
@@ -330,6 +364,23 @@ void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
     PutU16(out, at, v & 0xFFFFu);
     PutU16(out, at + 2, v >> 16);
+}
+
+// The 54 bytes before the pixels of a frame file of w x h pixels.
+std::vector<std::uint8_t> FrameBmpHeader(std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t imageSize = w * h * 4;
+    std::vector<std::uint8_t> out(54, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    PutU32(out, 2, 54 + imageSize);
+    PutU32(out, 10, 54);
+    PutU32(out, 14, 40);
+    PutU32(out, 18, w);
+    PutU32(out, 22, h);
+    PutU16(out, 26, 1);
+    PutU16(out, 28, 32);
+    PutU32(out, 34, imageSize);
+    return out;
 }
 
 }  // namespace
@@ -441,12 +492,18 @@ PictureWithAlpha DecodePictureWithAlpha(QIODevice& file, const std::string& path
     }
     CheckPixelCount(path, size.width(), size.height(), limit);
 
-    // Qt's BMP reader decodes into an image of the right size and format if it is given
-    // one, and skips the pixels that RLE codes or a short file leave out: start from black
-    // so that every pixel has a defined value.
+    // 24- and 32-bit pictures decode straight into the raster that keeps them. Qt's BMP
+    // reader decodes into an image of the right size and format if it is given one, and
+    // skips the pixels that RLE codes or a short file leave out: start from black so that
+    // every pixel has a defined value (a new raster is black already).
+    Raster raster;
     QImage image;
     const QImage::Format imageFormat = reader.imageFormat();
-    if (bmp && imageFormat != QImage::Format_Invalid) {
+    if (imageFormat == QImage::Format_RGB32 && !drawing) {
+        raster = Raster(size.width(), size.height());
+        image = QImage(reinterpret_cast<uchar*>(raster.Row(0)), size.width(), size.height(),
+                       static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32);
+    } else if (bmp && imageFormat != QImage::Format_Invalid) {
         image = QImage(size, imageFormat);
         if (image.isNull()) throw FileError(path, "not enough memory for the picture");
         image.fill(0);
@@ -470,6 +527,14 @@ PictureWithAlpha DecodePictureWithAlpha(QIODevice& file, const std::string& path
         RescaleNarrowChannels(image, *packed);
     }
     CheckPixelCount(path, image.width(), image.height(), limit);
+    const bool inPlace = !raster.Empty() &&
+                         image.constBits() == reinterpret_cast<const uchar*>(raster.Row(0)) &&
+                         image.size() == size && image.format() == QImage::Format_RGB32;
+    if (inPlace) {
+        image = QImage();  // the raster's memory is the raster's alone again
+        for (Pixel& p : raster.Pixels()) p = ColourOf(p);
+        return {std::move(raster), {}};
+    }
     // A BMP file's fourth byte is no transparency to this program, whatever its header says.
     if (bmp) return {RasterOf(image), {}};
     return SplitAlpha(image);
@@ -491,49 +556,43 @@ std::vector<std::string> ReadablePicturePatterns() {
 std::vector<std::uint8_t> EncodeFrameBmp(const Raster& frame) {
     const std::uint32_t w = static_cast<std::uint32_t>(frame.Width());
     const std::uint32_t h = static_cast<std::uint32_t>(frame.Height());
-    const std::uint32_t imageSize = w * h * 4;
-    std::vector<std::uint8_t> out(54 + static_cast<std::size_t>(imageSize), 0);
-    out[0] = 'B';
-    out[1] = 'M';
-    PutU32(out, 2, 54 + imageSize);
-    PutU32(out, 10, 54);
-    PutU32(out, 14, 40);
-    PutU32(out, 18, w);
-    PutU32(out, 22, h);
-    PutU16(out, 26, 1);
-    PutU16(out, 28, 32);
-    PutU32(out, 34, imageSize);
+    std::vector<std::uint8_t> out = FrameBmpHeader(w, h);
+    out.resize(54 + static_cast<std::size_t>(w) * h * 4);
     std::size_t at = 54;
     for (int r = frame.Height() - 1; r >= 0; --r) {
         const Pixel* row = frame.Row(r);
-        for (std::uint32_t c = 0; c < w; ++c, at += 4) PutU32(out, at, row[c]);
+        if constexpr (std::endian::native == std::endian::little) {
+            // A pixel word in memory is the file's B G R X.
+            std::memcpy(out.data() + at, row, static_cast<std::size_t>(w) * 4);
+            at += static_cast<std::size_t>(w) * 4;
+        } else {
+            for (std::uint32_t c = 0; c < w; ++c, at += 4) PutU32(out, at, row[c]);
+        }
     }
     return out;
 }
 
 void WriteFileAtomically(const std::string& path, const char* data, std::int64_t size) {
-    const QFileInfo target(ToQ(path));
-    if (target.exists() && !target.isFile() && !target.isDir()) {
-        WriteToDevice(path, data, size);
-        return;
-    }
-    QSaveFile file(ToQ(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path, "cannot create: " + file.errorString().toStdString());
-    errno = 0;
-    if (file.write(data, size) != size) {
-        const std::string why = WriteFailure(file, errno);
-        file.cancelWriting();
-        throw FileError(path, "cannot write: " + why);
-    }
-    FlushOrCancel(file, path);
-    if (!file.commit()) throw FileError(path, "cannot write: " + file.errorString().toStdString());
+    WriteAtomically(path, {Piece{data, size}});
 }
 
 void SaveFrameBmp(const Raster& frame, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
-    WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
-                        static_cast<std::int64_t>(bytes.size()));
+    if constexpr (std::endian::native == std::endian::little) {
+        // The header, then the rows from the bottom up straight from the raster: a pixel
+        // word in memory is the file's B G R X.
+        const std::uint32_t w = static_cast<std::uint32_t>(frame.Width());
+        const std::uint32_t h = static_cast<std::uint32_t>(frame.Height());
+        const std::vector<std::uint8_t> head = FrameBmpHeader(w, h);
+        std::vector<Piece> pieces{{reinterpret_cast<const char*>(head.data()), 54}};
+        for (int r = frame.Height() - 1; r >= 0; --r)
+            pieces.push_back(
+                {reinterpret_cast<const char*>(frame.Row(r)), static_cast<qint64>(w) * 4});
+        WriteAtomically(path, pieces);
+    } else {
+        const std::vector<std::uint8_t> bytes = EncodeFrameBmp(frame);
+        WriteFileAtomically(path, reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<std::int64_t>(bytes.size()));
+    }
 }
 
 void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -9,7 +9,11 @@ Raster::Raster(int width, int height, Pixel fill) {
     if (width < 0 || height < 0) throw std::invalid_argument("negative raster size");
     width_ = width;
     height_ = height;
-    pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (fill == 0)
+        pixels_.resize(count);  // zero as allocated
+    else
+        pixels_.assign(count, fill);
 }
 
 Pixel Raster::AtClamped(long long x, long long y) const {

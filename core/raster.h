@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/numbers.h"
+#include "core/zeroed_allocator.h"
 
 namespace vonnik {
 
@@ -16,7 +18,8 @@ constexpr Pixel ColourOf(Pixel p) {
     return p & 0x00FFFFFFu;
 }
 
-// A 32-bit raster with direct row access. Rows are stored top row first.
+// A 32-bit raster with direct row access. Rows are stored top row first. A new raster's
+// memory is not written until it is used: a black raster costs nothing before its pixels do.
 class Raster {
   public:
     Raster() = default;
@@ -50,15 +53,16 @@ class Raster {
     // Copies src with its top-left corner at (x, y), clipped to this raster.
     void DrawAt(const Raster& src, int x, int y);
 
-    std::vector<Pixel>& Pixels() { return pixels_; }
-    const std::vector<Pixel>& Pixels() const { return pixels_; }
+    std::span<Pixel> Pixels() { return pixels_; }
+    std::span<const Pixel> Pixels() const { return pixels_; }
 
     friend bool operator==(const Raster&, const Raster&) = default;
 
   private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<Pixel> pixels_;
+    // Made anew for every new size, never shrunk and grown again (see ZeroedAllocator).
+    std::vector<Pixel, ZeroedAllocator<Pixel>> pixels_;
 };
 
 }  // namespace vonnik

@@ -50,7 +50,7 @@ IndexedFrame Quantize(const Raster& frame) {
     IndexedFrame out;
     const int w = frame.Width(), h = frame.Height();
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
-    const std::vector<Pixel>& px = frame.Pixels();
+    const std::span<const Pixel> px = frame.Pixels();
     for (std::size_t n = 0; n < px.size(); ++n) {
         rgba[4 * n + 0] = static_cast<std::uint8_t>(px[n] >> 16);
         rgba[4 * n + 1] = static_cast<std::uint8_t>(px[n] >> 8);

@@ -37,8 +37,9 @@ inline Pixel Shade(Pixel texel, double f) {
     return static_cast<Pixel>(b + g * 256 + r * 65536);
 }
 
-// Draws the side into frame with the given kernel (kBest: the widest this processor runs;
-// a kernel it cannot run, or one that needs texelsInside, falls back to a narrower one).
+// Draws the side into frame with the given kernel (kBest: four pixels at a time where the
+// processor runs AVX2; a kernel it cannot run, or one that needs texelsInside, falls back to
+// a narrower one).
 void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel);
 
 }  // namespace vonnik::fill

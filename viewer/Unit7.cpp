@@ -17,6 +17,7 @@
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/form_style.h"
+#include "viewer/frame_blit.h"
 #include "viewer/transparent_frame.h"
 #include "viewer/turntable.h"
 
@@ -112,7 +113,8 @@ void TForm2::FormPaint(QObject*) {
 void TForm2::paintEvent(QPaintEvent*) {
     RenderShownFrame(State, ViewerRenderOptions());
     framePainted_ = true;
-    QPainter(this).drawImage(0, 0, ImageOf(State.FrameBuffer));
+    QPainter painter(this);
+    DrawFrame(painter, State.FrameBuffer);
 }
 
 void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, int Y) {

@@ -81,8 +81,8 @@ struct StateImage {
     double light[3], lightAmount;
     int viewWidth, viewHeight;
     Raster front, back, background, frame;
-    std::vector<double> frontX, frontZ, backZ;
-    std::vector<VertexKind> vertexState;
+    GridArray<double>::Storage frontX, frontZ, backZ;
+    GridArray<VertexKind>::Storage vertexState;
     PaintOrder drawOrder;
     bool wireframe;
     QString label1, status;

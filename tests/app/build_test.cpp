@@ -166,6 +166,29 @@ class BuildTest : public QObject {
                                     "50,10;40,12"}));
     }
 
+    // The window shows the frame's own words, opaque, whether the target keeps an alpha
+    // channel (a translucent backing store, an ARGB image) or not.
+    void viewerShowsTheFrameOpaque() {
+        program->Build(QStringLiteral("disc.bmp"));
+        RightDrag(&Form2(), {{20, 30}, {26, 31}, {35, 28}});
+        const Raster& frame = Form1().State.FrameBuffer;
+        const auto shows = [&](const QImage& image) {
+            QCOMPARE(image.size(), QSize(frame.Width(), frame.Height()));
+            const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < frame.Height(); ++y)
+                for (int x = 0; x < frame.Width(); ++x)
+                    QCOMPARE(argb.pixel(x, y), 0xFF000000u | frame.At(x, y));
+        };
+        shows(Form2().grab().toImage());
+        for (const QImage::Format format :
+             {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32}) {
+            QImage target(Form2().size(), format);
+            target.fill(Qt::transparent);
+            Form2().render(&target);
+            shows(target);
+        }
+    }
+
     void movesWithoutTheRightButtonChangeNothing() {
         program->Build(QStringLiteral("disc.bmp"));
         SendMouse(&Form2(), QEvent::MouseButtonPress, {10, 12}, Qt::LeftButton, Qt::LeftButton);

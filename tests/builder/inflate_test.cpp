@@ -101,7 +101,7 @@ TEST(Inflate, ARadiusBelowTheDistanceWithAFractionalCurvatureGivesNoNaN) {
 
 TEST(Inflate, ColourProjectionTakesTheTextureFromTheInflatedPositions) {
     ModelGrid flat = HandGrid(1.0, false);
-    const std::vector<double> lattice = flat.TextureX.Values();
+    const GridArray<double>::Storage lattice = flat.TextureX.Values();
     InflateProfile(flat);
     EXPECT_EQ(flat.TextureX.Values(), lattice);
 

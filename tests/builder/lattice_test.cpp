@@ -70,8 +70,8 @@ TEST(Lattice, ResetsViewAndClearsTheModelOfAnEarlierBuild) {
     EXPECT_EQ(g.DrawOrder, PaintOrder::kRowsDown);
     EXPECT_FALSE(g.Wireframe);
     const std::size_t count = static_cast<std::size_t>(g.CountI()) * g.CountJ();
-    EXPECT_EQ(g.VertexState.Values(), std::vector<VertexKind>(count, VertexKind::kOutside));
-    EXPECT_EQ(g.FrontZ.Values(), std::vector<double>(count, 0.0));
+    EXPECT_EQ(g.VertexState.Values(), GridArray<VertexKind>::Storage(count, VertexKind::kOutside));
+    EXPECT_EQ(g.FrontZ.Values(), GridArray<double>::Storage(count, 0.0));
     EXPECT_EQ(g.OutlineCount, 0);
     EXPECT_TRUE(g.OutlineRadius.empty());
 }

@@ -86,7 +86,7 @@ TEST(Robustness, AwkwardPicturesAndNumbersGiveAModel) {
                         EXPECT_EQ(test::GridDifference(fast.grid, plain.grid), "");
                         EXPECT_EQ(test::RasterDifference(fast.front, plain.front), "");
                         ++builds;
-                        const std::vector<VertexKind>& states = fast.grid.VertexState.Values();
+                        const auto& states = fast.grid.VertexState.Values();
                         nonEmpty += std::any_of(states.begin(), states.end(),
                                                 [](VertexKind v) { return InModel(v); });
                     }

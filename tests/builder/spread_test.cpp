@@ -21,7 +21,7 @@ TEST(BorderRing, TwoWideOnThreeSidesAndThreeWideOnTheLargestFirstIndex) {
     ASSERT_EQ(g.GridMaxX, 10);
     ASSERT_EQ(g.GridMaxY, 7);
     g.VertexState.Fill(VertexKind::kInner);
-    const std::vector<double> xs = g.FrontX.Values();
+    const GridArray<double>::Storage xs = g.FrontX.Values();
     ClearBorderRing(g);
     for (int i = 0; i <= 10; ++i) {
         for (int j = 0; j <= 7; ++j) {

@@ -52,6 +52,12 @@ TEST(FrameFile, ReadsBackAsTheSamePicture) {
     const Raster original = test::MakeDisc(31, 17, 15, 8, 6);
     SaveFrameBmp(original, dir + "/f.bmp");
     EXPECT_EQ(LoadPicture(dir + "/f.bmp"), original);
+    // The file is written row by row from the raster: byte for byte the encoded frame.
+    QFile written(QString::fromStdString(dir + "/f.bmp"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    const std::vector<std::uint8_t> encoded = EncodeFrameBmp(original);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encoded);
     EXPECT_TRUE(QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden).size() == 1)
         << "no temporary file left behind";
 }

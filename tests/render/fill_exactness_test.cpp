@@ -16,8 +16,8 @@
 namespace vonnik::test {
 namespace {
 
-constexpr FillKernel kKernels[] = {FillKernel::kBest, FillKernel::kQuads, FillKernel::kPairs,
-                                   FillKernel::kScalar};
+constexpr FillKernel kKernels[] = {FillKernel::kBest, FillKernel::kOctets, FillKernel::kQuads,
+                                   FillKernel::kPairs, FillKernel::kScalar};
 
 struct TriangleCase {
     double x[3], y[3], tx[3], ty[3];

@@ -26,8 +26,9 @@ bool SameBits(const T& a, const T& b) {
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-template <typename T>
-std::string VectorDifference(const char* name, const std::vector<T>& a, const std::vector<T>& b) {
+template <typename T, typename A, typename B>
+std::string VectorDifference(const char* name, const std::vector<T, A>& a,
+                             const std::vector<T, B>& b) {
     std::ostringstream out;
     if (a.size() != b.size()) {
         out << name << ": " << a.size() << " vs " << b.size() << " elements";

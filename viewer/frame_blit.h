@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/raster.h"
+
+class QPainter;
+
+namespace vonnik {
+
+// Draws the frame at (0, 0) straight from the raster's own memory, with no image made in
+// between. The frame's fourth byte is 0; a target that keeps an alpha channel (a translucent
+// backing store, an ARGB image) still receives every pixel opaque.
+void DrawFrame(QPainter& painter, const Raster& frame);
+
+}  // namespace vonnik

@@ -13,6 +13,7 @@
 #include "tests/export/export_fixtures.h"
 #include "tests/export/mesh_readers.h"
 #include "tests/support/pictures.h"
+#include "viewer/rotation.h"
 
 namespace vonnik {
 namespace {
@@ -93,14 +94,17 @@ TEST(ExportMesh, FailsWithTheFileNamedAndWritesNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
-// STL: millimetres, z up, the front facing -y; facets wound and normalled outwards.
-TEST(ExportMesh, StlIsUprightInMillimetresWithOutwardFacets) {
+// STL: millimetres, lying on the bed (z up, the front facing +z, lowest point at z = 0,
+// centred on x = y = 0); facets wound and normalled outwards.
+TEST(ExportMesh, StlLiesOnTheBedInMillimetresWithOutwardFacets) {
     const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
     const SolidMesh mesh = MeshFromGrid(state.Grid);
     const std::string path = test::TempDir("export-stl") + "/disc.stl";
     const MeshExportResult result = ExportShownSolid(state, path, {0.5});
     ASSERT_EQ(result.files, std::vector<std::string>{path});
     EXPECT_TRUE(result.edges.Closed());
+    EXPECT_EQ(result.parts, 1u);
+    EXPECT_EQ(result.mmPerPixel, 0.5);
 
     const test::StlFile stl = test::ReadStl(path);
     ASSERT_TRUE(stl.sizeMatches);
@@ -108,14 +112,16 @@ TEST(ExportMesh, StlIsUprightInMillimetresWithOutwardFacets) {
     ASSERT_EQ(stl.facets.size(), mesh.TriangleCount());
 
     double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9}, sixfold = 0.0;
-    for (const test::StlFile::Facet& f : stl.facets) {
+    double frontZ = 0.0, backZ = 0.0;
+    for (std::size_t k = 0; k < stl.facets.size(); ++k) {
+        const test::StlFile::Facet& f = stl.facets[k];
         double u[3], v[3], n[3];
-        for (int k = 0; k < 3; ++k) {
-            u[k] = f.corner[1][k] - f.corner[0][k];
-            v[k] = f.corner[2][k] - f.corner[0][k];
-            for (const test::Float3& c : f.corner) {
-                lo[k] = std::min<double>(lo[k], c[k]);
-                hi[k] = std::max<double>(hi[k], c[k]);
+        for (int c = 0; c < 3; ++c) {
+            u[c] = f.corner[1][c] - f.corner[0][c];
+            v[c] = f.corner[2][c] - f.corner[0][c];
+            for (const test::Float3& corner : f.corner) {
+                lo[c] = std::min<double>(lo[c], corner[c]);
+                hi[c] = std::max<double>(hi[c], corner[c]);
             }
         }
         n[0] = u[1] * v[2] - u[2] * v[1];
@@ -123,27 +129,43 @@ TEST(ExportMesh, StlIsUprightInMillimetresWithOutwardFacets) {
         n[2] = u[0] * v[1] - u[1] * v[0];
         const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         ASSERT_GT(length, 0.0);
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(f.normal[k], n[k] / length, 1e-5);
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(f.normal[c], n[c] / length, 1e-5);
         const test::Float3 &a = f.corner[0], &b = f.corner[1], &c = f.corner[2];
         sixfold += a[0] * (double(b[1]) * c[2] - double(b[2]) * c[1]) +
                    a[1] * (double(b[2]) * c[0] - double(b[0]) * c[2]) +
                    a[2] * (double(b[0]) * c[1] - double(b[1]) * c[0]);
+        (k < mesh.front.size() ? frontZ : backZ) += n[2] / length;
     }
     EXPECT_NEAR(sixfold / 6.0, result.volumeMm3, 1e-4 * result.volumeMm3);
     EXPECT_GT(result.volumeMm3, 0.0);
-    // The disc spans pixels 15..65 across and 10..60 down, centred at (40, 35); the picture's
-    // centre (60, 50) is the origin: left (x < 0) and up (z > 0), 50 pixels = 25 mm across.
-    EXPECT_NEAR((lo[0] + hi[0]) / 2, -20 * 0.5, 1.0);
-    EXPECT_NEAR((lo[2] + hi[2]) / 2, 15 * 0.5, 1.0);
+    // 50 pixels across = 25 mm in x and in y, centred; on the bed; the front (the first
+    // facets) faces up, the back down.
+    EXPECT_NEAR(lo[0] + hi[0], 0.0, 1e-5);
+    EXPECT_NEAR(lo[1] + hi[1], 0.0, 1e-5);
+    EXPECT_EQ(lo[2], 0.0);
     EXPECT_NEAR(hi[0] - lo[0], 50 * 0.5, 2.0);
-    EXPECT_NEAR(hi[2] - lo[2], 50 * 0.5, 2.0);
-    // Depth: symmetric about the picture plane, front towards -y.
-    EXPECT_NEAR(lo[1], -hi[1], 1e-5);
-    EXPECT_GT(hi[1], 0.0);
-    for (std::size_t k = 0; k < mesh.front.size(); ++k) {
-        const test::StlFile::Facet& f = stl.facets[k];
-        EXPECT_LE(f.corner[0][1] + f.corner[1][1] + f.corner[2][1], 0.0f) << "front facet " << k;
-    }
+    EXPECT_NEAR(hi[1] - lo[1], 50 * 0.5, 2.0);
+    EXPECT_GT(frontZ, 0.5 * mesh.front.size());
+    EXPECT_LT(backZ, -0.5 * mesh.back.size());
+}
+
+// The print formats hold the solid as built: a drag in the viewer does not tip it over.
+TEST(ExportMesh, StlIsTheBuiltSolidWhateverTheViewersTurn) {
+    const std::string dir = test::TempDir("export-stl-turned");
+    SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
+    ExportShownSolid(state, dir + "/upright.stl", {0.5});
+    MouseTrack mouse{20, 20};
+    RotationStep(state.Grid, mouse, 70, 55, state.ViewWidth, state.ViewHeight);
+    RotationStep(state.Grid, mouse, 90, 10, state.ViewWidth, state.ViewHeight);
+    ExportShownSolid(state, dir + "/turned.stl", {0.5});
+    const test::StlFile upright = test::ReadStl(dir + "/upright.stl");
+    const test::StlFile turned = test::ReadStl(dir + "/turned.stl");
+    ASSERT_EQ(upright.facets.size(), turned.facets.size());
+    for (std::size_t k = 0; k < upright.facets.size(); ++k)
+        for (int c = 0; c < 3; ++c)
+            for (int a = 0; a < 3; ++a)
+                ASSERT_NEAR(upright.facets[k].corner[c][a], turned.facets[k].corner[c][a], 1e-4)
+                    << "facet " << k;
 }
 
 // glTF: metres, y up, the front facing +z; both pictures embedded as PNG, one material each;

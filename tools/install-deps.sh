@@ -14,6 +14,7 @@ packages=(
   assimp-utils admesh
   qt6-tools-dev qt6-l10n-tools
   lintian desktop-file-utils appstream help2man librsvg2-bin
+  lib3mf-dev prusa-slicer
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 
 #include "core/numbers.h"
 #include "core/picture_io.h"
+#include "export/normals.h"
 
 namespace vonnik {
 
@@ -165,13 +166,29 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
             obj += '\n';
         }
     }
+    // Smooth normals, one set per surface, so that the rim stays sharp.
+    const Vec3 facing[2] = {{0.0, 0.0, -1.0}, {0.0, 0.0, 1.0}};
+    for (int s = 0; s < 2; ++s) {
+        for (const Vec3& n : SurfaceNormals(mesh, s == 0 ? mesh.front : mesh.back, facing[s])) {
+            const Vec3 turned = ToFormatAxes(MeshFormat::kObj, n);
+            obj += "vn ";
+            AppendNumber(obj, turned.x);
+            obj += ' ';
+            AppendNumber(obj, turned.y);
+            obj += ' ';
+            AppendNumber(obj, turned.z);
+            obj += '\n';
+        }
+    }
     const auto faces = [&](const std::vector<SolidMesh::Triangle>& triangles, const char* material,
-                           std::size_t textureBase) {
+                           std::size_t base) {
         obj += std::string("usemtl ") + material + "\n";
         for (const SolidMesh::Triangle& t : triangles) {
             obj += 'f';
-            for (std::uint32_t k : t)
-                obj += ' ' + std::to_string(k + 1) + '/' + std::to_string(textureBase + k + 1);
+            for (std::uint32_t k : t) {
+                const std::string other = std::to_string(base + k + 1);
+                obj += ' ' + std::to_string(k + 1) + '/' + other + '/' + other;
+            }
             obj += '\n';
         }
     };

@@ -7,11 +7,14 @@
 #include <QJsonArray>
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
 #include "tests/export/export_fixtures.h"
+#include "tests/export/mesh_checker.h"
 #include "tests/export/mesh_readers.h"
+#include "tests/export/threemf_reader.h"
 #include "tests/support/pictures.h"
 #include "viewer/rotation.h"
 
@@ -328,6 +331,108 @@ TEST(ExportMesh, PlyColoursEachVertexFromItsSurfacesPicture) {
     for (std::size_t k = 0; k < mesh.front.size(); ++k)
         for (int c = 0; c < 3; ++c)
             EXPECT_EQ(ply.faces[k][c], static_cast<std::int32_t>(mesh.front[k][c]));
+}
+
+}  // namespace
+}  // namespace vonnik
+
+namespace vonnik {
+namespace {
+
+// Every pixel colour of a picture.
+std::set<std::uint32_t> ColoursOf(const Raster& picture) {
+    std::set<std::uint32_t> colours;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) colours.insert(picture.At(x, y) & 0xFFFFFF);
+    return colours;
+}
+
+// 3MF: millimetres, one object per half, each closed; the front's triangles coloured from
+// the front picture and the back's from the back picture; the same corners as the STL.
+TEST(ExportMesh, ThreeMfHoldsOneColouredClosedObjectPerHalf) {
+    const Raster front = UpperLeftDisc();
+    const Raster back = Recoloured(test::MakeDisc(120, 100, 40, 35, 25));
+    const SharedState state = BuiltState(front, Panel("5"), back);
+    const SolidMesh mesh = MeshFromGrid(state.Grid);
+    const std::string dir = test::TempDir("export-3mf");
+    MeshExportOptions options{0.5};
+    options.shape = PrintShape::kHalves;
+    const MeshExportResult result = ExportShownSolid(state, dir + "/disc.3mf", options);
+    ExportShownSolid(state, dir + "/disc.stl", options);
+    EXPECT_EQ(result.parts, 2u);
+    EXPECT_TRUE(result.edges.Closed());
+
+    const test::ThreeMfFile file = test::Read3mf(dir + "/disc.3mf");
+    ASSERT_TRUE(file.read) << file.error;
+    EXPECT_EQ(file.unit, "millimeter");
+    ASSERT_EQ(file.objects.size(), 2u);
+    EXPECT_EQ(file.objects[0].name, "front");
+    EXPECT_EQ(file.objects[1].name, "back");
+    const test::StlFile stl = test::ReadStl(dir + "/disc.stl");
+    std::size_t facet = 0;
+    double volume = 0.0;
+    const std::set<std::uint32_t> frontColours = ColoursOf(front), backColours = ColoursOf(back);
+    for (const test::ThreeMfFile::Object& o : file.objects) {
+        std::vector<std::array<double, 3>> positions;
+        for (const test::Float3& v : o.vertices) positions.push_back({v[0], v[1], v[2]});
+        const test::MeshCheck check = test::CheckMesh(positions, o.triangles);
+        EXPECT_TRUE(check.ClosedManifold()) << o.name;
+        EXPECT_GT(check.volume, 0.0) << o.name;
+        volume += check.volume;
+        ASSERT_EQ(o.triangles.size(), mesh.TriangleCount()) << o.name;
+        ASSERT_EQ(o.colours.size(), o.triangles.size()) << o.name;
+        for (std::size_t t = 0; t < o.triangles.size(); ++t, ++facet) {
+            ASSERT_LT(facet, stl.facets.size());
+            for (int c = 0; c < 3; ++c) {
+                // 3MF writes its numbers as text with six decimals.
+                for (int a = 0; a < 3; ++a)
+                    EXPECT_NEAR(o.vertices[o.triangles[t][c]][a], stl.facets[facet].corner[c][a],
+                                1e-5)
+                        << o.name;
+                const auto& colours = t < mesh.front.size() ? frontColours : backColours;
+                EXPECT_TRUE(colours.count(o.colours[t][c])) << o.name << " triangle " << t;
+            }
+        }
+    }
+    EXPECT_NEAR(volume, result.volumeMm3, 1e-4 * result.volumeMm3);
+    // The front half lies left of x = 0, the back half right, 5 mm apart.
+    float frontRight = -1e9f, backLeft = 1e9f;
+    for (const test::Float3& v : file.objects[0].vertices) frontRight = std::max(frontRight, v[0]);
+    for (const test::Float3& v : file.objects[1].vertices) backLeft = std::min(backLeft, v[0]);
+    EXPECT_NEAR(frontRight, -2.5f, 1e-4f);
+    EXPECT_NEAR(backLeft, 2.5f, 1e-4f);
+}
+
+// --flat-back: the back's triangles lie flat on the bed, facing down; the front rises above.
+// --size-mm: the longest side of the solid.
+TEST(ExportMesh, FlatBackLiesOnTheBedAtTheSizeAsked) {
+    const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
+    const SolidMesh mesh = MeshFromGrid(state.Grid);
+    const std::string path = test::TempDir("export-flat") + "/disc.stl";
+    MeshExportOptions options;
+    options.shape = PrintShape::kFlatBack;
+    options.sizeMm = 30.0;
+    const MeshExportResult result = ExportShownSolid(state, path, options);
+    const test::StlFile stl = test::ReadStl(path);
+    ASSERT_EQ(stl.facets.size(), mesh.TriangleCount());
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+    for (std::size_t k = 0; k < stl.facets.size(); ++k) {
+        const test::StlFile::Facet& f = stl.facets[k];
+        for (const test::Float3& c : f.corner)
+            for (int a = 0; a < 3; ++a) {
+                lo[a] = std::min(lo[a], c[a]);
+                hi[a] = std::max(hi[a], c[a]);
+            }
+        if (k < mesh.front.size()) continue;
+        for (const test::Float3& c : f.corner) EXPECT_EQ(c[2], 0.0f) << "base facet " << k;
+        EXPECT_EQ(f.normal[2], -1.0f) << "base facet " << k;
+    }
+    EXPECT_EQ(lo[2], 0.0f);
+    EXPECT_NEAR(std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]}), 30.0f, 1e-4f);
+    EXPECT_GT(hi[2], 0.0f);
+    EXPECT_LT(hi[2], 15.0f) << "half a dome's height";
+    EXPECT_NEAR(result.mmPerPixel * 50.0, 30.0, 30.0 * 0.05) << "the disc is 50 pixels across";
+    EXPECT_GT(result.volumeMm3, 0.0);
 }
 
 }  // namespace

@@ -437,3 +437,69 @@ TEST(ExportMesh, FlatBackLiesOnTheBedAtTheSizeAsked) {
 
 }  // namespace
 }  // namespace vonnik
+
+namespace vonnik {
+namespace {
+
+// GLB and OBJ carry smooth normals: at each vertex, per surface, the area-weighted average of
+// the normals of that surface's triangles around it. Rim vertices get one normal for the
+// front and another for the back, so the rim stays sharp. The two files agree.
+TEST(ExportMesh, GlbAndObjCarrySmoothNormalsSharpAtTheRim) {
+    const SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
+    const SolidMesh mesh = MeshFromGrid(state.Grid);
+    const std::string dir = test::TempDir("export-normals");
+    ExportShownSolid(state, dir + "/disc.obj");
+    ExportShownSolid(state, dir + "/disc.glb");
+    const test::ObjFile obj = test::ReadObj(dir + "/disc.obj");
+    const std::size_t n = obj.v.size();
+    ASSERT_EQ(n, mesh.vertices.size());
+    ASSERT_EQ(obj.vn.size(), 2 * n);
+
+    // The averages, from the file's own positions and faces.
+    std::vector<std::array<double, 3>> sum(2 * n, {0.0, 0.0, 0.0});
+    for (const test::ObjFile::Face& f : obj.faces) {
+        const test::Float3 &a = obj.v[f.v[0] - 1], &b = obj.v[f.v[1] - 1], &c = obj.v[f.v[2] - 1];
+        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        const double w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const double cross[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                                 u[0] * w[1] - u[1] * w[0]};
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_EQ(f.vn[k], f.vt[k]) << "one normal per vertex and surface";
+            for (int a2 = 0; a2 < 3; ++a2) sum[f.vn[k] - 1][a2] += cross[a2];
+        }
+    }
+    std::size_t rim = 0;
+    for (std::size_t k = 0; k < 2 * n; ++k) {
+        const test::Float3& vn = obj.vn[k];
+        const double length = std::sqrt(vn[0] * vn[0] + vn[1] * vn[1] + vn[2] * vn[2]);
+        EXPECT_NEAR(length, 1.0, 1e-6) << k;
+        const double s =
+            std::sqrt(sum[k][0] * sum[k][0] + sum[k][1] * sum[k][1] + sum[k][2] * sum[k][2]);
+        if (s == 0.0) continue;  // the other surface's vertex
+        for (int a = 0; a < 3; ++a) EXPECT_NEAR(vn[a], sum[k][a] / s, 1e-4) << k;
+        if (k < n && mesh.vertices[k].side == SolidMesh::Side::kBoth) {
+            ++rim;
+            // Sharp: the front's normal leans to the viewer (+z), the back's away.
+            EXPECT_GT(vn[2], 0.0f) << k;
+            EXPECT_LT(obj.vn[n + k][2], 0.0f) << k;
+        }
+    }
+    EXPECT_GT(rim, 10u);
+
+    const test::GlbFile glb = test::ReadGlb(dir + "/disc.glb");
+    ASSERT_TRUE(glb.headerValid);
+    const QJsonArray primitives =
+        glb.json["meshes"].toArray()[0].toObject()["primitives"].toArray();
+    ASSERT_EQ(primitives.size(), 2);
+    for (int s = 0; s < 2; ++s) {
+        const std::vector<float> normals =
+            glb.Floats(primitives[s].toObject()["attributes"].toObject()["NORMAL"].toInt(-1));
+        ASSERT_EQ(normals.size(), 3 * n);
+        for (std::size_t k = 0; k < n; ++k)
+            for (int a = 0; a < 3; ++a)
+                EXPECT_NEAR(normals[3 * k + a], obj.vn[s * n + k][a], 1e-6) << s << " " << k;
+    }
+}
+
+}  // namespace
+}  // namespace vonnik

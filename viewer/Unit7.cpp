@@ -12,6 +12,7 @@
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
+#include "viewer/export_dialog.h"
 #include "viewer/form_style.h"
 
 namespace vonnik {
@@ -31,7 +32,8 @@ RenderOptions ViewerRenderOptions() {
 QString AskMeshPath(QWidget* parent) {
     static const QStringList kFilters = {
         QStringLiteral("glTF binary (*.glb)"), QStringLiteral("Wavefront OBJ (*.obj)"),
-        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)")};
+        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)"),
+        QStringLiteral("3MF for 3D printing (*.3mf)")};
     QString filter = kFilters.first();
     QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Export the solid"),
                                                 QString(), kFilters.join(QStringLiteral(";;")),
@@ -58,6 +60,14 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     SetClientSize(400, 400);
     move(557, 138);
     SaveMeshDialog = [this] { return AskMeshPath(this); };
+    AskExportOptions = [this](const QString& path) -> std::optional<MeshExportOptions> {
+        const std::optional<MeshFormat> format = MeshFormatOfPath(path.toStdString());
+        MeshExportDialog dialog(this, format && IsPrintFormat(*format));
+        dialog.Load(ExportSettings());
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        dialog.Save(ExportSettings());
+        return dialog.Options();
+    };
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
@@ -107,8 +117,10 @@ void TForm2::ExportShownModel() {
     if (State.Grid.Empty()) return;
     const QString path = SaveMeshDialog();
     if (path.isEmpty()) return;
+    const std::optional<MeshExportOptions> options = AskExportOptions(path);
+    if (!options) return;
     try {
-        ExportShownSolid(State, path.toStdString());
+        ExportShownSolid(State, path.toStdString(), *options);
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
     }

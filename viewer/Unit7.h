@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "core/picture_io.h"
 #include "session/session.h"
@@ -30,6 +31,9 @@ class TForm2 : public QWidget {
 
     // The save dialog for a mesh file: the chosen path, or empty when cancelled.
     std::function<QString()> SaveMeshDialog;
+    // The export's choices for that path (MeshExportDialog, remembered between exports), or
+    // nothing when cancelled.
+    std::function<std::optional<MeshExportOptions>(const QString& path)> AskExportOptions;
     // The application's standard error report.
     std::function<void(const QString& message)> ShowError;
 
@@ -45,7 +49,7 @@ class TForm2 : public QWidget {
                        int Y);
     void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
     void FormDblClick(QObject* Sender);
-    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
+    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply, .stl or .3mf).
     void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
 
   private:

@@ -157,7 +157,7 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
     const std::size_t originalCount = mesh.vertices.size();
     std::vector<std::uint32_t> fanOfVertex(originalCount, kNone);  // root keeping the vertex
     std::unordered_map<std::uint32_t, std::uint32_t> copyOfFan;    // root -> new vertex
-    std::vector<bool> split_(originalCount, false);
+    std::vector<bool> wasSplit(originalCount, false);
     for (std::uint32_t k = 0; k < all.Count() * 3; ++k) {
         const std::uint32_t v = all[k / 3][k % 3];
         const std::uint32_t root = corners.Find(k);
@@ -167,7 +167,7 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
         if (added) {
             it->second = static_cast<std::uint32_t>(mesh.vertices.size());
             mesh.vertices.push_back(mesh.vertices[v]);
-            split_[v] = true;
+            wasSplit[v] = true;
         }
         all[k / 3][k % 3] = it->second;
     }
@@ -182,7 +182,7 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
                                        : Vec3{0.0, 0.0, 0.0};
     std::vector<Vec3> toward(mesh.vertices.size(), Vec3{0.0, 0.0, 0.0});
     std::vector<bool> moves(mesh.vertices.size(), false), offFlat(mesh.vertices.size(), false);
-    for (std::uint32_t v = 0; v < originalCount; ++v) moves[v] = split_[v];
+    for (std::uint32_t v = 0; v < originalCount; ++v) moves[v] = wasSplit[v];
     for (std::size_t v = originalCount; v < mesh.vertices.size(); ++v) moves[v] = true;
     for (std::size_t t = 0; t < all.Count(); ++t) {
         const SolidMesh::Triangle& tri = all[t];

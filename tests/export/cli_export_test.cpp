@@ -130,7 +130,9 @@ TEST_F(CliExport, WritesPrintsInHalvesAtTheSizeAsked) {
         // picture (a disc swells about as deep as it is wide).
         const float across = hi[1] - lo[1];
         EXPECT_LE(across, 25.0f + 1e-3f) << name;
-        if (std::string(name) == "ring") EXPECT_NEAR(across, 25.0f, 1e-3f);
+        if (std::string(name) == "ring") {
+            EXPECT_NEAR(across, 25.0f, 1e-3f);
+        }
         EXPECT_NEAR(hi[0] - lo[0], 2 * across + 5.0f, 0.5f) << name;
         EXPECT_EQ(lo[2], 0.0f) << name;
         EXPECT_TRUE(Exists(out + "/" + name + ".3mf")) << name;

@@ -138,7 +138,9 @@ TEST_P(EveryFigure, ExportsA2ManifoldOfTheSameVolume) {
             EXPECT_NEAR(volume, before.volume * 1e-3, 1e-3 * volume);
         }
         // The halves are the whole cut in the rim's plane.
-        if (shape == PrintShape::kHalves) EXPECT_NEAR(volume, wholeVolume, 1e-3 * wholeVolume);
+        if (shape == PrintShape::kHalves) {
+            EXPECT_NEAR(volume, wholeVolume, 1e-3 * wholeVolume);
+        }
     }
 }
 

@@ -168,8 +168,9 @@ TEST_F(PrinterTools, PrusaSlicerFindsEveryPrintManifoldOnTheBedAtTheSizeAsked) {
             ASSERT_EQ(info.objects, objects) << what;
             for (const std::string& m : info.manifold) EXPECT_EQ(m, "yes") << what;
             EXPECT_NEAR(info.volume, p.result.volumeMm3, 2e-3 * p.result.volumeMm3) << what;
-            if (p.figureParts > 0)
+            if (p.figureParts > 0) {
                 EXPECT_EQ(info.parts, p.figureParts * static_cast<double>(p.result.parts)) << what;
+            }
             if (objects != 1) continue;
             // On the bed, centred; the longest side as asked (the halves: the figure's
             // height up the picture is the whole solid's).
@@ -228,9 +229,10 @@ TEST_F(PrinterTools, AdmeshFindsTheStlPrintsClosed) {
               "Facets reversed", "Backwards edges", "Normals fixed"})
             EXPECT_EQ(value[zero], 0.0) << zero << ": " << what;
         EXPECT_NEAR(value["Volume"], p.result.volumeMm3, 2e-3 * p.result.volumeMm3) << what;
-        if (p.figureParts > 0)
+        if (p.figureParts > 0) {
             EXPECT_EQ(value["Number of parts"], p.figureParts * static_cast<double>(p.result.parts))
                 << what;
+        }
     }
 }
 

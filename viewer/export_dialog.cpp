@@ -85,7 +85,9 @@ MeshExportOptions MeshExportDialog::Options() const {
 }
 
 QSettings& ExportSettings() {
-    static QSettings settings(QStringLiteral("Vonnik"), QStringLiteral("vonnik"));
+    // The program's one settings file (~/.config/vonnik/vonnik.conf), beside the language.
+    static QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                              QStringLiteral("vonnik"), QStringLiteral("vonnik"));
     return settings;
 }
 

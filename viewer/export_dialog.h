@@ -33,7 +33,7 @@ class MeshExportDialog : public QDialog {
     QDialogButtonBox* Buttons;
 };
 
-// The settings the viewer remembers the choices in.
+// The settings file the viewer remembers the choices in (the program's own).
 QSettings& ExportSettings();
 
 }  // namespace vonnik

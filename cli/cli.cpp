@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -58,6 +60,9 @@ turntables, then the frame, the model and the meshes.
                             .obj  with FILE's .mtl and two PNG textures beside it (mm, y up)
                             .ply  binary, colours per vertex (mm, y up)
                             .stl  binary, geometry only, for 3D printing (mm, z up)
+                            .3mf  for 3D printing, one object per part, coloured (mm, z up)
+                          .stl and .3mf hold the solid as built, lying on the printer's
+                          bed: front up, lowest point at z = 0, centred on x = y = 0
   --mm-per-pixel N        size of one picture pixel in the mesh files (default 0.1)
   --turntable FILE        write one full turn of the model about the viewer's vertical
                           axis, from the pose after the drags, as an animation in the format
@@ -68,14 +73,20 @@ turntables, then the frame, the model and the meshes.
                                    column or row, a copy of the last)
   --turntable-frames N    frames of one turn, 1..360 (default 36)
   --turntable-fps N       frames per second, 1..50 (default 12: 36 frames turn in 3 s)
+  --size-mm L             the longest side of the solid becomes L millimetres (in place of
+                          --mm-per-pixel)
+  --flat-back             .stl and .3mf: a flat base in the rim's plane replaces the back,
+                          a relief that prints without supports
+  --halves                .stl and .3mf: the front and the back as two flat-based halves,
+                          side by side 5 mm apart, to print and glue
   --threads N             draw the frame in N horizontal bands at once (default 1)
   --help                  this text
   --version               the program's version
 
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
 --frame, --dump-model, --export-mesh and --turntable take a format instead of a file
-(--frame bmp or png, --dump-model json, --export-mesh glb, obj, ply or stl, --turntable gif,
-webp or mp4); the files are DIR/NAME.EXT,
+(--frame bmp or png, --dump-model json, --export-mesh glb, obj, ply, stl or 3mf, --turntable
+gif, webp or mp4); the files are DIR/NAME.EXT,
 NAME being the picture's file name without its extension. One line per picture on the
 standard error, then a summary; a picture that fails is reported and the others go on.
 
@@ -108,6 +119,7 @@ struct Options {
     int threads = 1;
     MeshExportOptions mesh;
     FigureOptions figure;
+    bool mmPerPixelGiven = false;
 };
 
 // The files one conversion writes.
@@ -186,7 +198,10 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--dump-model") o.dump = value();
         else if (a == "--threads") o.threads = ParseInt(a, value());
         else if (a == "--export-mesh") o.meshes.push_back(value());
-        else if (a == "--mm-per-pixel") o.mesh.mmPerPixel = ParsePositive(a, value());
+        else if (a == "--mm-per-pixel") { o.mesh.mmPerPixel = ParsePositive(a, value()); o.mmPerPixelGiven = true; }
+        else if (a == "--size-mm") o.mesh.sizeMm = ParsePositive(a, value());
+        else if (a == "--flat-back") o.mesh.shape = PrintShape::kFlatBack;
+        else if (a == "--halves") o.mesh.shape = PrintShape::kHalves;
         else if (a == "--out-dir") o.outDir = value();
         else if (a == "--turntable") o.turntables.push_back(value());
         else if (a == "--turntable-frames") o.turntable.frames = ParseInt(a, value());
@@ -246,10 +261,23 @@ Options Parse(const std::vector<std::string>& args) {
                          std::to_string(kMaxFramesPerSecond)};
     for (const std::string& mesh : o.meshes) {
         if (o.outDir ? !MeshFormatNamed(mesh) : !MeshFormatOfPath(mesh))
-            throw UsageError{"--export-mesh: '" + mesh + "' names no mesh format (" +
-                             (o.outDir ? "glb, obj, ply or stl" : ".glb, .obj, .ply or .stl") +
-                             ")"};
+            throw UsageError{
+                "--export-mesh: '" + mesh + "' names no mesh format (" +
+                (o.outDir ? "glb, obj, ply, stl or 3mf" : ".glb, .obj, .ply, .stl or .3mf") + ")"};
     }
+    if (o.mmPerPixelGiven && o.mesh.sizeMm > 0.0)
+        throw UsageError{"--size-mm: give either --size-mm or --mm-per-pixel, not both"};
+    if (std::count(args.begin(), args.end(), "--flat-back") > 0 &&
+        std::count(args.begin(), args.end(), "--halves") > 0)
+        throw UsageError{"--halves: give either --flat-back or --halves, not both"};
+    const bool printed = std::any_of(o.meshes.begin(), o.meshes.end(), [&](const std::string& m) {
+        const std::optional<MeshFormat> f = o.outDir ? MeshFormatNamed(m) : MeshFormatOfPath(m);
+        return f && IsPrintFormat(*f);
+    });
+    if (o.mesh.shape != PrintShape::kWhole && !printed)
+        throw UsageError{
+            std::string(o.mesh.shape == PrintShape::kHalves ? "--halves" : "--flat-back") +
+            ": shapes .stl and .3mf files only; none is exported"};
     return o;
 }
 
@@ -275,12 +303,13 @@ struct Converted {
 
 std::string DescribeSolid(const MeshExportResult& r) {
     std::ostringstream text;
-    text << "solid of " << r.vertices << " vertices, " << r.triangles << " triangles, ";
+    text << "solid of ";
+    if (r.parts > 1) text << r.parts << " parts, ";
+    text << r.vertices << " vertices, " << r.triangles << " triangles, ";
     if (r.edges.open == 0)
         text << "closed, volume " << r.volumeMm3 << " mm^3";
     else
         text << "not closed: " << r.edges.open << " open edges";
-    // Where two parts of the figure touch along a rim edge, the solid is pinched there.
     if (r.edges.nonManifold > 0)
         text << ", " << r.edges.nonManifold << " edges shared by more than two triangles";
     if (r.edges.misoriented > 0) text << ", " << r.edges.misoriented << " edges wound one way";

@@ -10,6 +10,7 @@
 
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
+#include "export/normals.h"
 
 namespace vonnik {
 
@@ -69,6 +70,23 @@ int AddTextureCoordinates(tinygltf::Model& model, const SolidMesh& mesh, const R
                        mesh.vertices.size());
 }
 
+// Unit normals of every vertex for one surface, turned into glTF's axes.
+int AddNormals(tinygltf::Model& model, const SolidMesh& mesh,
+               const std::vector<SolidMesh::Triangle>& surface, const Vec3& fallback) {
+    std::vector<float> values;
+    values.reserve(mesh.vertices.size() * 3);
+    for (const Vec3& n : SurfaceNormals(mesh, surface, fallback)) {
+        const Vec3 turned = ToFormatAxes(MeshFormat::kGlb, n);
+        values.push_back(static_cast<float>(turned.x) + 0.0f);
+        values.push_back(static_cast<float>(turned.y) + 0.0f);
+        values.push_back(static_cast<float>(turned.z) + 0.0f);
+    }
+    const int view =
+        AddView(model, values.data(), values.size() * sizeof(float), TINYGLTF_TARGET_ARRAY_BUFFER);
+    return AddAccessor(model, view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
+                       mesh.vertices.size());
+}
+
 int AddIndices(tinygltf::Model& model, const std::vector<SolidMesh::Triangle>& triangles) {
     std::vector<std::uint32_t> indices;
     indices.reserve(triangles.size() * 3);
@@ -102,7 +120,7 @@ void AddGeometry(tinygltf::Model& model, const SolidMesh& mesh, const Raster& fr
     model.buffers.emplace_back();
 
     // One vertex list for both surfaces: the rim vertices are shared, which keeps the solid
-    // closed. No normals: readers then shade every triangle flat, as the program does.
+    // closed. Each surface carries its own smooth normals, so the rim stays sharp.
     std::vector<float> positions;
     positions.reserve(mesh.vertices.size() * 3);
     std::array<double, 3> lo, hi;
@@ -145,11 +163,15 @@ void AddGeometry(tinygltf::Model& model, const SolidMesh& mesh, const Raster& fr
         const std::vector<SolidMesh::Triangle>* triangles;
         const Raster* picture;
         int material;
-    } surfaces[2] = {{&mesh.front, &front, frontMaterial}, {&mesh.back, &back, backMaterial}};
+        Vec3 facing;  // in the model's axes: the front faces the viewer
+    } surfaces[2] = {{&mesh.front, &front, frontMaterial, {0.0, 0.0, -1.0}},
+                     {&mesh.back, &back, backMaterial, {0.0, 0.0, 1.0}}};
     for (const auto& surface : surfaces) {
         tinygltf::Primitive primitive;
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
         primitive.attributes["POSITION"] = position;
+        primitive.attributes["NORMAL"] =
+            AddNormals(model, mesh, *surface.triangles, surface.facing);
         primitive.attributes["TEXCOORD_0"] = AddTextureCoordinates(model, mesh, *surface.picture);
         primitive.indices = AddIndices(model, *surface.triangles);
         primitive.material = surface.material;

@@ -12,6 +12,7 @@
 
 #include "core/file_names.h"
 #include "core/picture_io.h"
+#include "export/normals.h"
 
 namespace vonnik {
 
@@ -23,6 +24,7 @@ std::optional<MeshFormat> MeshFormatNamed(std::string_view name) {
     if (lower == "obj") return MeshFormat::kObj;
     if (lower == "ply") return MeshFormat::kPly;
     if (lower == "stl") return MeshFormat::kStl;
+    if (lower == "3mf") return MeshFormat::k3mf;
     return std::nullopt;
 }
 
@@ -40,13 +42,20 @@ const char* ExtensionOf(MeshFormat format) {
             return "ply";
         case MeshFormat::kStl:
             return "stl";
+        case MeshFormat::k3mf:
+            return "3mf";
     }
     return "";
 }
 
+bool IsPrintFormat(MeshFormat format) {
+    return format == MeshFormat::kStl || format == MeshFormat::k3mf;
+}
+
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& p) {
-    // Adding 0.0 turns a negated 0 into +0, so that equal positions write equal bits.
-    if (format == MeshFormat::kStl) return {p.x + 0.0, p.z + 0.0, -p.y + 0.0};
+    // Adding 0.0 turns a negated 0 into +0, so that equal positions write equal bits. Every
+    // format turns the model the same way; the print formats also undo the viewer's turns.
+    static_cast<void>(format);
     return {p.x + 0.0, -p.y + 0.0, -p.z + 0.0};
 }
 
@@ -106,6 +115,8 @@ std::string PlainStem(const std::string& path) {
 void CheckMeshOptions(const MeshExportOptions& options, const std::string& path) {
     if (!(std::isfinite(options.mmPerPixel) && options.mmPerPixel > 0.0))
         throw FileError(path, "the size of a pixel must be a positive number of millimetres");
+    if (!(std::isfinite(options.sizeMm) && options.sizeMm >= 0.0))
+        throw FileError(path, "the size of the solid must be a positive number of millimetres");
 }
 
 std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, const Raster& back,
@@ -148,13 +159,29 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
             obj += '\n';
         }
     }
+    // Smooth normals, one set per surface, so that the rim stays sharp.
+    const Vec3 facing[2] = {{0.0, 0.0, -1.0}, {0.0, 0.0, 1.0}};
+    for (int s = 0; s < 2; ++s) {
+        for (const Vec3& n : SurfaceNormals(mesh, s == 0 ? mesh.front : mesh.back, facing[s])) {
+            const Vec3 turned = ToFormatAxes(MeshFormat::kObj, n);
+            obj += "vn ";
+            AppendNumber(obj, turned.x);
+            obj += ' ';
+            AppendNumber(obj, turned.y);
+            obj += ' ';
+            AppendNumber(obj, turned.z);
+            obj += '\n';
+        }
+    }
     const auto faces = [&](const std::vector<SolidMesh::Triangle>& triangles, const char* material,
-                           std::size_t textureBase) {
+                           std::size_t base) {
         obj += std::string("usemtl ") + material + "\n";
         for (const SolidMesh::Triangle& t : triangles) {
             obj += 'f';
-            for (std::uint32_t k : t)
-                obj += ' ' + std::to_string(k + 1) + '/' + std::to_string(textureBase + k + 1);
+            for (std::uint32_t k : t) {
+                const std::string other = std::to_string(base + k + 1);
+                obj += ' ' + std::to_string(k + 1) + '/' + other + '/' + other;
+            }
             obj += '\n';
         }
     };
@@ -204,37 +231,43 @@ void WritePly(const SolidMesh& mesh, const Raster& front, const Raster& back,
     WriteFileAtomically(path, out.data);
 }
 
-void WriteStl(const SolidMesh& mesh, const MeshExportOptions& options, const std::string& path) {
-    CheckMeshOptions(options, path);
-    if (mesh.TriangleCount() > 0xFFFFFFFFu) throw FileError(path, "too many triangles for STL");
+void WriteStl(const std::vector<PrintPart>& parts, const std::string& path) {
+    std::size_t count = 0;
+    for (const PrintPart& part : parts) count += part.mesh.TriangleCount();
+    if (count > 0xFFFFFFFFu) throw FileError(path, "too many triangles for STL");
     Bytes out;
     // A binary header must not start with "solid", which marks the text form.
-    std::string header = "Vonnik! binary STL, millimetres, z up, front facing -y";
+    std::string header = "Vonnik! binary STL, millimetres, z up, front facing +z";
     header.resize(80, ' ');
     out.Text(header);
-    out.U32(static_cast<std::uint32_t>(mesh.TriangleCount()));
-    for (const auto* triangles : {&mesh.front, &mesh.back}) {
-        for (const SolidMesh::Triangle& t : *triangles) {
-            std::array<float, 3> p[3];
-            for (int c = 0; c < 3; ++c)
-                p[c] = ScaledPositionF(MeshFormat::kStl, mesh.vertices[t[c]].position,
-                                       options.mmPerPixel);
-            // The facet normal of the written corners, in double; 0 for a degenerate facet.
-            const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
-            const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
-            double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-            const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-            if (length > 0.0) {
-                nx /= length;
-                ny /= length;
-                nz /= length;
+    out.U32(static_cast<std::uint32_t>(count));
+    for (const PrintPart& part : parts) {
+        const SolidMesh& mesh = part.mesh;
+        for (const auto* triangles : {&mesh.front, &mesh.back}) {
+            for (const SolidMesh::Triangle& t : *triangles) {
+                std::array<float, 3> p[3];
+                for (int c = 0; c < 3; ++c) {
+                    const Vec3& v = mesh.vertices[t[c]].position;
+                    p[c] = {static_cast<float>(v.x) + 0.0f, static_cast<float>(v.y) + 0.0f,
+                            static_cast<float>(v.z) + 0.0f};
+                }
+                // The facet normal of the written corners, in double; 0 for a degenerate one.
+                const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
+                const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
+                double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+                const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+                if (length > 0.0) {
+                    nx /= length;
+                    ny /= length;
+                    nz /= length;
+                }
+                out.F32(static_cast<float>(nx) + 0.0f);
+                out.F32(static_cast<float>(ny) + 0.0f);
+                out.F32(static_cast<float>(nz) + 0.0f);
+                for (const auto& corner : p)
+                    for (float c : corner) out.F32(c);
+                out.U16(0);
             }
-            out.F32(static_cast<float>(nx) + 0.0f);
-            out.F32(static_cast<float>(ny) + 0.0f);
-            out.F32(static_cast<float>(nz) + 0.0f);
-            for (const auto& corner : p)
-                for (float c : corner) out.F32(c);
-            out.U16(0);
         }
     }
     WriteFileAtomically(path, out.data);
@@ -244,35 +277,63 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Ra
                             const std::string& path, const MeshExportOptions& options) {
     const std::optional<MeshFormat> format = MeshFormatOfPath(path);
     if (!format)
-        throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl)");
+        throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl, .3mf)");
     CheckMeshOptions(options, path);
     if (front.Empty() || back.Empty()) throw FileError(path, "there is no model to export");
 
-    const SolidMesh mesh = MeshFromGrid(grid);
-    // An empty file helps nobody, and several readers refuse one.
-    if (mesh.Empty())
-        throw FileError(path, "the model has no solid to export (no figure the lattice reaches)");
     MeshExportResult result;
-    result.vertices = mesh.vertices.size();
-    result.triangles = mesh.TriangleCount();
-    result.edges = CheckEdges(mesh);
-    const double scale = options.mmPerPixel;
+    const auto count = [&](const SolidMesh& mesh) {
+        result.vertices += mesh.vertices.size();
+        result.triangles += mesh.TriangleCount();
+        const EdgeReport edges = CheckEdges(mesh);
+        result.edges.edges += edges.edges;
+        result.edges.open += edges.open;
+        result.edges.nonManifold += edges.nonManifold;
+        result.edges.misoriented += edges.misoriented;
+        ++result.parts;
+    };
+    // An empty file helps nobody, and several readers refuse one.
+    const char* const nothing = "the model has no solid to export (no figure the lattice reaches)";
+
+    if (IsPrintFormat(*format)) {
+        const PrintLayout layout =
+            LayOutForPrint(grid, options.shape, options.mmPerPixel, options.sizeMm);
+        if (layout.parts.empty()) throw FileError(path, nothing);
+        for (const PrintPart& part : layout.parts) {
+            count(part.mesh);
+            result.volumeMm3 += SignedVolume(part.mesh);  // already in millimetres
+        }
+        result.mmPerPixel = layout.mmPerPixel;
+        if (*format == MeshFormat::kStl)
+            WriteStl(layout.parts, path);
+        else
+            Write3mf(layout.parts, front, back, path);
+        result.files = {path};
+        return result;
+    }
+
+    const SolidMesh mesh = ManifoldSolid(grid);
+    if (mesh.Empty()) throw FileError(path, nothing);
+    count(mesh);
+    MeshExportOptions scaled = options;
+    if (options.sizeMm > 0.0) scaled.mmPerPixel = options.sizeMm / LongestSide(mesh);
+    const double scale = scaled.mmPerPixel;
+    result.mmPerPixel = scale;
     result.volumeMm3 = SignedVolume(mesh) * scale * scale * scale;
     switch (*format) {
         case MeshFormat::kGlb:
-            WriteGlb(mesh, front, back, result.edges.Closed(), options, path);
+            WriteGlb(mesh, front, back, result.edges.Closed(), scaled, path);
             result.files = {path};
             break;
         case MeshFormat::kObj:
-            result.files = WriteObj(mesh, front, back, options, path);
+            result.files = WriteObj(mesh, front, back, scaled, path);
             break;
         case MeshFormat::kPly:
-            WritePly(mesh, front, back, options, path);
+            WritePly(mesh, front, back, scaled, path);
             result.files = {path};
             break;
         case MeshFormat::kStl:
-            WriteStl(mesh, options, path);
-            result.files = {path};
+        case MeshFormat::k3mf:
             break;
     }
     return result;

@@ -16,6 +16,7 @@
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
+#include "viewer/export_dialog.h"
 #include "viewer/form_style.h"
 #include "viewer/frame_blit.h"
 #include "viewer/transparent_frame.h"
@@ -50,7 +51,8 @@ QString AskSavePath(QWidget* parent, const QString& caption, const QStringList& 
 QString AskMeshPath(QWidget* parent) {
     static const QStringList kFilters = {
         QStringLiteral("glTF binary (*.glb)"), QStringLiteral("Wavefront OBJ (*.obj)"),
-        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)")};
+        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)"),
+        QStringLiteral("3MF for 3D printing (*.3mf)")};
     return AskSavePath(parent, QStringLiteral("Export the solid"), kFilters, [](const QString& p) {
         return MeshFormatOfPath(p.toStdString()).has_value();
     });
@@ -90,6 +92,14 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     SaveMeshDialog = [this] { return AskMeshPath(this); };
     SaveTurntableDialog = [this] { return AskTurntablePath(this); };
     SavePngDialog = [this] { return AskPngPath(this); };
+    AskExportOptions = [this](const QString& path) -> std::optional<MeshExportOptions> {
+        const std::optional<MeshFormat> format = MeshFormatOfPath(path.toStdString());
+        MeshExportDialog dialog(this, format && IsPrintFormat(*format));
+        dialog.Load(ExportSettings());
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        dialog.Save(ExportSettings());
+        return dialog.Options();
+    };
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
@@ -204,8 +214,10 @@ void TForm2::ExportShownModel() {
     if (State.Grid.Empty()) return;
     const QString path = SaveMeshDialog();
     if (path.isEmpty()) return;
+    const std::optional<MeshExportOptions> options = AskExportOptions(path);
+    if (!options) return;
     try {
-        ExportShownSolid(State, path.toStdString());
+        ExportShownSolid(State, path.toStdString(), *options);
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
     }

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "core/picture_io.h"
 #include "session/session.h"
@@ -42,6 +43,9 @@ class TForm2 : public QWidget {
     std::function<QString()> SavePngDialog;
     // Called with the progress dialog after each step of a turntable (tests cancel here).
     std::function<void(QProgressDialog& dialog)> TurntableStepped;
+    // The export's choices for that path (MeshExportDialog, remembered between exports), or
+    // nothing when cancelled.
+    std::function<std::optional<MeshExportOptions>(const QString& path)> AskExportOptions;
     // The application's standard error report.
     std::function<void(const QString& message)> ShowError;
     // Picture files dropped on the viewer, and Ctrl+V in it: the panel builds them.
@@ -62,7 +66,7 @@ class TForm2 : public QWidget {
                        int Y);
     void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
     void FormDblClick(QObject* Sender);
-    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply or .stl).
+    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply, .stl or .3mf).
     // Ctrl+T: saves a turntable of the model on screen (.gif, .webp or .mp4), with a progress
     // dialog that can cancel it. Ctrl+C: copies the frame on screen to the clipboard.
     // Ctrl+S: saves the frame on screen as a PNG, transparent where no triangle is drawn

@@ -35,6 +35,10 @@ Program::Program() {
     };
     form1_->ShowError = [this](const QString& message) { errors.push_back(message); };
     form1_->Beep = [this] { ++beeps; };
+    form2_->AskExportOptions = [this](const QString&) {
+        ++exportOptionsAsked;
+        return exportOptions;
+    };
 }
 
 // The viewer goes first: it works on the panel's state.

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class Program {
     QStringList dialogFolders;  // the initial folder of every dialog run
     QStringList errors;
     int beeps = 0;
+    // What the viewer's export dialog answers after the file (nothing: cancelled).
+    std::optional<MeshExportOptions> exportOptions = MeshExportOptions{};
+    int exportOptionsAsked = 0;
 
   private:
     QTemporaryDir dir_;

@@ -4,11 +4,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QToolButton>
 
 #include "tests/app/app_fixture.h"
 #include "tests/support/pictures.h"
+#include "viewer/export_dialog.h"
 
 namespace vonnik::test {
 
@@ -64,6 +66,69 @@ class FilesTest : public QObject {
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(QStringLiteral("no-such-folder/disc.stl")));
         QVERIFY(!QFileInfo::exists(answer));
+    }
+
+    // The choices after the file reach the export: halves of an STL hold twice the triangles
+    // of the whole solid; cancelling the choices writes nothing.
+    void ctrlEExportsWithTheChosenPrintOptions() {
+        program->WritePicture(QStringLiteral("obj/dome.bmp"), MakeDisc(80, 80, 40, 40, 30));
+        program->Build(QStringLiteral("dome.bmp"));
+        QString answer;
+        Form2().SaveMeshDialog = [&] { return answer; };
+        const auto facets = [](const QString& path) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) return -1;
+            const QByteArray bytes = file.readAll();
+            if (bytes.size() < 84) return -1;
+            const auto* n = reinterpret_cast<const unsigned char*>(bytes.constData() + 80);
+            return int(n[0] | n[1] << 8 | n[2] << 16 | n[3] << 24);
+        };
+        answer = program->Path(QStringLiteral("whole.stl"));
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        MeshExportOptions halves;
+        halves.shape = PrintShape::kHalves;
+        halves.sizeMm = 30.0;
+        program->exportOptions = halves;
+        answer = program->Path(QStringLiteral("halves.stl"));
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(program->exportOptionsAsked, 2);
+        QVERIFY(facets(program->Path(QStringLiteral("whole.stl"))) > 0);
+        QCOMPARE(facets(program->Path(QStringLiteral("halves.stl"))),
+                 2 * facets(program->Path(QStringLiteral("whole.stl"))));
+        program->exportOptions.reset();
+        answer = program->Path(QStringLiteral("cancelled.3mf"));
+        QTest::keyClick(&Form2(), Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(!QFileInfo::exists(answer));
+        QVERIFY(program->errors.isEmpty());
+    }
+
+    // The dialog remembers its choices; for a format that is not for printing, the shapes
+    // are shown but do not apply.
+    void exportDialogRemembersItsChoices() {
+        QSettings settings(program->Path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        {
+            MeshExportDialog dialog(nullptr, true);
+            dialog.Load(settings);
+            QVERIFY(dialog.Whole->isChecked());
+            QVERIFY(!dialog.SetSize->isChecked());
+            QCOMPARE(dialog.Options().shape, PrintShape::kWhole);
+            QCOMPARE(dialog.Options().sizeMm, 0.0);
+            dialog.FlatBack->setChecked(true);
+            dialog.SetSize->setChecked(true);
+            dialog.SizeMm->setValue(42.5);
+            dialog.Save(settings);
+        }
+        MeshExportDialog again(nullptr, true);
+        again.Load(settings);
+        QVERIFY(again.FlatBack->isChecked());
+        QVERIFY(again.SizeMm->isEnabled());
+        QCOMPARE(again.Options().shape, PrintShape::kFlatBack);
+        QCOMPARE(again.Options().sizeMm, 42.5);
+        MeshExportDialog glb(nullptr, false);
+        glb.Load(settings);
+        QVERIFY(!glb.FlatBack->isEnabled());
+        QCOMPARE(glb.Options().shape, PrintShape::kWhole);
+        QCOMPARE(glb.Options().sizeMm, 42.5);
     }
 
     void backgroundBeforeTheFirstBuild() {

@@ -85,6 +85,61 @@ TEST_F(CliExport, RefusesBadMeshOptionsBeforeWritingAnything) {
     }
 }
 
+// The print options: each names itself when it cannot be used, and nothing is written.
+TEST_F(CliExport, RefusesPrintOptionsThatDoNotFit) {
+    const std::string stl = dir_ + "/out.stl";
+    const struct {
+        std::vector<std::string> extra;
+        const char* named;
+    } cases[] = {
+        {{"--export-mesh", stl, "--size-mm", "0"}, "--size-mm"},
+        {{"--export-mesh", stl, "--size-mm", "nan"}, "--size-mm"},
+        {{"--export-mesh", stl, "--size-mm", "40", "--mm-per-pixel", "0.2"}, "--size-mm"},
+        {{"--export-mesh", stl, "--flat-back", "--halves"}, "--halves"},
+        {{"--export-mesh", dir_ + "/out.glb", "--flat-back"}, "--flat-back"},
+        {{"--export-mesh", dir_ + "/out.ply", "--halves"}, "--halves"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{disc_};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << c.extra.back();
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_FALSE(Exists(stl));
+    }
+}
+
+// --halves writes two closed parts, --size-mm sets the longest side; in batch use too.
+TEST_F(CliExport, WritesPrintsInHalvesAtTheSizeAsked) {
+    const std::string out = dir_ + "/prints";
+    std::filesystem::create_directory(out);
+    const CliRun run = Cli({disc_, ring_, "--polygon-size", "5", "--out-dir", out, "--halves",
+                            "--size-mm", "25", "--export-mesh", "stl", "--export-mesh", "3mf"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("solid of 2 parts"), std::string::npos) << run.err;
+    for (const char* name : {"disc", "ring"}) {
+        const test::StlFile stl = test::ReadStl(out + "/" + name + ".stl");
+        ASSERT_TRUE(stl.sizeMatches) << name;
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+        for (const test::StlFile::Facet& f : stl.facets)
+            for (const test::Float3& c : f.corner)
+                for (int a = 0; a < 3; ++a) {
+                    lo[a] = std::min(lo[a], c[a]);
+                    hi[a] = std::max(hi[a], c[a]);
+                }
+        // Two round figures side by side, 5 mm apart; the ring's longest side is across the
+        // picture (a disc swells about as deep as it is wide).
+        const float across = hi[1] - lo[1];
+        EXPECT_LE(across, 25.0f + 1e-3f) << name;
+        if (std::string(name) == "ring") {
+            EXPECT_NEAR(across, 25.0f, 1e-3f);
+        }
+        EXPECT_NEAR(hi[0] - lo[0], 2 * across + 5.0f, 0.5f) << name;
+        EXPECT_EQ(lo[2], 0.0f) << name;
+        EXPECT_TRUE(Exists(out + "/" + name + ".3mf")) << name;
+    }
+}
+
 TEST_F(CliExport, PictureWithoutFigureHasNoSolidToWrite) {
     const std::string blank = dir_ + "/blank.bmp", mesh = dir_ + "/blank.stl";
     SaveFrameBmp(Raster(50, 40, test::kWhite), blank);

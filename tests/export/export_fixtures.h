@@ -28,7 +28,7 @@ struct GridCounts {
 };
 GridCounts CountFromGrid(const ModelGrid& grid);
 
-// The repository's top folder (found from this file's path, as the build compiles it).
+// The repository's top folder, as the build names it.
 std::string RepoRoot();
 
 // A program's exit status and what it printed (standard output and error together); the

@@ -167,13 +167,18 @@ ObjFile ReadObj(const std::string& path) {
             std::array<double, 2> t;
             words >> t[0] >> t[1];
             obj.vt.push_back(t);
+        } else if (key == "vn") {
+            Float3 n;
+            words >> n[0] >> n[1] >> n[2];
+            obj.vn.push_back(n);
         } else if (key == "usemtl") {
             words >> material;
         } else if (key == "f") {
-            ObjFile::Face f{material, {}, {}};
+            ObjFile::Face f{material, {}, {}, {0, 0, 0}};
             for (int c = 0; c < 3; ++c) {
                 char slash = 0;
                 words >> f.v[c] >> slash >> f.vt[c];
+                if (words.peek() == '/') words >> slash >> f.vn[c];
             }
             obj.faces.push_back(f);
         }

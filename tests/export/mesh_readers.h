@@ -53,9 +53,11 @@ struct ObjFile {
     std::vector<std::string> mtllib;
     std::vector<Float3> v;
     std::vector<std::array<double, 2>> vt;
+    std::vector<Float3> vn;
     struct Face {
         std::string material;
         std::array<int, 3> v, vt;  // 1-based, as written
+        std::array<int, 3> vn;     // 1-based; 0 where the face gives no normal
     };
     std::vector<Face> faces;
 };

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "cli/model_dump.h"
-#include "core/file_names.h"
 #include "core/figure_key.h"
+#include "core/file_names.h"
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "core/version.h"

@@ -94,9 +94,10 @@ start_and_wait_for_seed() {
   local pid=$!
   pids+=("$pid")
   local data="$home/.local/share/vonnik" seeded=no
+  local samples=$(ls "$root/usr/share/vonnik/samples/obj" | wc -l)
   for _ in $(seq 1 100); do
     if [ -f "$data/haikei/sky.bmp" ] && [ -d "$data/pic_hozon" ] &&
-       [ "$(ls "$data/obj" 2>/dev/null | wc -l)" -eq 4 ]; then
+       [ "$(ls "$data/obj" 2>/dev/null | wc -l)" -eq "$samples" ]; then
       seeded=yes
       break
     fi
@@ -108,7 +109,7 @@ start_and_wait_for_seed() {
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   [ "$seeded" = yes ] || { cat "$home.out" >&2; fail "vonnik $* did not seed $data"; }
-  for sample in "$root"/usr/share/vonnik/samples/obj/*.bmp "$root"/usr/share/vonnik/samples/haikei/*.bmp; do
+  for sample in "$root"/usr/share/vonnik/samples/obj/* "$root"/usr/share/vonnik/samples/haikei/*; do
     cmp -s "$sample" "$data/$(basename "$(dirname "$sample")")/$(basename "$sample")" ||
       fail "$data holds no copy of $sample"
   done

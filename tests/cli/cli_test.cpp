@@ -11,22 +11,15 @@
 
 #include "cli/cli.h"
 #include "core/picture_io.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string err;
-};
-
-CliRun Cli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

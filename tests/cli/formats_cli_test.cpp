@@ -9,21 +9,14 @@
 
 #include "cli/cli.h"
 #include "core/picture_io.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 QByteArray Bytes(const std::string& path) {
     QFile f(QString::fromStdString(path));

@@ -11,25 +11,16 @@
 #include "core/picture_io.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/export/mesh_readers.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+using test::Cli;
+using test::CliRun;
 
-CliRun Cli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-bool Exists(const std::string& path) {
-    return QFile::exists(QString::fromStdString(path));
-}
+using test::Exists;
 
 class CliExport : public testing::Test {
   protected:

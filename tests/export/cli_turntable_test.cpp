@@ -17,26 +17,17 @@
 #include "cli/cli.h"
 #include "core/picture_io.h"
 #include "tests/export/export_fixtures.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+using test::Cli;
+using test::CliRun;
 
-CliRun Cli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-bool Exists(const std::string& path) {
-    return QFile::exists(QString::fromStdString(path));
-}
+using test::Exists;
 
 // The first frame of an animated WebP as a raster.
 Raster FirstWebpFrame(const std::string& path) {

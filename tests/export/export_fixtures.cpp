@@ -1,9 +1,11 @@
 #include "tests/export/export_fixtures.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -118,6 +120,14 @@ std::string ReadFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+bool Exists(const std::string& path) {
+    return QFile::exists(QString::fromStdString(path));
+}
+
+bool CheckersRequired() {
+    return std::getenv("VONNIK_REQUIRE_MESH_CHECKERS") != nullptr;
 }
 
 }  // namespace vonnik::test

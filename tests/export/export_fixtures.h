@@ -44,4 +44,18 @@ std::string FindProgram(const std::string& name);
 
 std::string ReadFile(const std::string& path);
 
+bool Exists(const std::string& path);
+
+// tools/test.sh installs every checker and sets VONNIK_REQUIRE_MESH_CHECKERS: there a
+// missing checker fails the test instead of skipping it.
+bool CheckersRequired();
+
+#define SKIP_WITHOUT(missing, message)                                 \
+    do {                                                               \
+        if (missing) {                                                 \
+            if (::vonnik::test::CheckersRequired()) FAIL() << message; \
+            GTEST_SKIP() << message;                                   \
+        }                                                              \
+    } while (false)
+
 }  // namespace vonnik::test

@@ -19,18 +19,6 @@
 namespace vonnik {
 namespace {
 
-bool CheckersRequired() {
-    return std::getenv("VONNIK_REQUIRE_MESH_CHECKERS") != nullptr;
-}
-
-#define SKIP_WITHOUT(missing, message)                 \
-    do {                                               \
-        if (missing) {                                 \
-            if (CheckersRequired()) FAIL() << message; \
-            GTEST_SKIP() << message;                   \
-        }                                              \
-    } while (false)
-
 constexpr double kSizeMm = 40.0;
 
 const char* ShapeName(PrintShape shape) {

@@ -123,20 +123,6 @@ std::vector<Subject> MakeGoldenSubjects(const std::string& dir) {
     return subjects;
 }
 
-// tools/test.sh installs every checker and sets VONNIK_REQUIRE_MESH_CHECKERS: there a
-// missing checker fails the test instead of skipping it.
-bool CheckersRequired() {
-    return std::getenv("VONNIK_REQUIRE_MESH_CHECKERS") != nullptr;
-}
-
-#define SKIP_WITHOUT(missing, message)                 \
-    do {                                               \
-        if (missing) {                                 \
-            if (CheckersRequired()) FAIL() << message; \
-            GTEST_SKIP() << message;                   \
-        }                                              \
-    } while (false)
-
 std::string Messages(const QJsonObject& report) {
     return QJsonDocument(report["messages"].toArray()).toJson().toStdString();
 }

@@ -498,7 +498,10 @@ PictureWithAlpha DecodePictureWithAlpha(QIODevice& file, const std::string& path
     // every pixel has a defined value (a new raster is black already).
     Raster raster;
     QImage image;
-    const QImage::Format imageFormat = reader.imageFormat();
+    // Only the BMP and PNG readers answer imageFormat() reliably before reading: the JPEG
+    // reader leaves the answer undefined for a damaged header, and so do some plugins.
+    const bool formatKnown = bmp || format == "png";
+    const QImage::Format imageFormat = formatKnown ? reader.imageFormat() : QImage::Format_Invalid;
     if (imageFormat == QImage::Format_RGB32 && !drawing) {
         raster = Raster(size.width(), size.height());
         image = QImage(reinterpret_cast<uchar*>(raster.Row(0)), size.width(), size.height(),

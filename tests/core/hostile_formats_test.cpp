@@ -75,6 +75,23 @@ TEST_F(Hostile, EverySeedLoadsWhole) {
     for (const char* name : kSeeds) EXPECT_EQ(Reason(Seed(name)), "loaded") << name;
 }
 
+// The stored fuzz findings of pictures: each decodes or is refused with a reason, without
+// undefined behaviour (the JPEG reader once left its image format undefined).
+TEST_F(Hostile, StoredFuzzFindingsDecodeOrAreRefused) {
+    const QString folder = QStringLiteral(VONNIK_SOURCE_DIR "/fuzz/regressions/build/");
+    QFile file(folder + QStringLiteral("jpeg-undefined-image-format"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray picture = file.readAll().mid(32);  // after the fuzz target's settings
+    QBuffer buffer(&picture);
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        const Raster raster = DecodeFigurePicture(buffer, "finding.jpg");
+        EXPECT_FALSE(raster.Empty());
+    } catch (const FileError& e) {
+        EXPECT_FALSE(e.Reason().empty());
+    }
+}
+
 TEST_F(Hostile, TruncatedFilesOfEachFormatAreRefused) {
     for (const char* name : kSeeds) {
         const QByteArray whole = ReadAll(Seed(name));

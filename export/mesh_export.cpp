@@ -101,6 +101,16 @@ void AppendNumber(std::string& out, double v) {
     out.append(buffer, result.ptr);
 }
 
+// One OBJ statement of three numbers: "tag x y z".
+void AppendLine(std::string& out, const char* tag, const Vec3& v) {
+    out += tag;
+    for (const double c : {v.x, v.y, v.z}) {
+        out += ' ';
+        AppendNumber(out, c);
+    }
+    out += '\n';
+}
+
 // The file name without its last extension, with blanks replaced: OBJ and MTL statements
 // split their arguments at blanks.
 std::string PlainStem(const std::string& path) {
@@ -139,14 +149,7 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
            " triangles\n";
     obj += "mtllib " + mtlName + "\no " + stem + "\n";
     for (const SolidMesh::Vertex& v : mesh.vertices) {
-        const Vec3 p = ScaledPosition(MeshFormat::kObj, v.position, options.mmPerPixel);
-        obj += "v ";
-        AppendNumber(obj, p.x);
-        obj += ' ';
-        AppendNumber(obj, p.y);
-        obj += ' ';
-        AppendNumber(obj, p.z);
-        obj += '\n';
+        AppendLine(obj, "v", ScaledPosition(MeshFormat::kObj, v.position, options.mmPerPixel));
     }
     // Texture coordinates count from the picture's bottom-left corner; pixel k spans
     // [k, k + 1) / size, so the nearest texel is the one the renderer takes.
@@ -163,14 +166,7 @@ std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, co
     const Vec3 facing[2] = {{0.0, 0.0, -1.0}, {0.0, 0.0, 1.0}};
     for (int s = 0; s < 2; ++s) {
         for (const Vec3& n : SurfaceNormals(mesh, s == 0 ? mesh.front : mesh.back, facing[s])) {
-            const Vec3 turned = ToFormatAxes(MeshFormat::kObj, n);
-            obj += "vn ";
-            AppendNumber(obj, turned.x);
-            obj += ' ';
-            AppendNumber(obj, turned.y);
-            obj += ' ';
-            AppendNumber(obj, turned.z);
-            obj += '\n';
+            AppendLine(obj, "vn", ToFormatAxes(MeshFormat::kObj, n));
         }
     }
     const auto faces = [&](const std::vector<SolidMesh::Triangle>& triangles, const char* material,

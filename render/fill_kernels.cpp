@@ -388,6 +388,95 @@ VONNIK_AVX512 void ShadeOctets(const ShadedSide& q, const Raster& pic, Raster& f
     }
 }
 
+// Sides whose box is at most eight columns wide, eight pixels at a time over the whole box
+// (the fill rule's own scan, so no column limits are needed): a box at most four columns
+// wide takes two rows per step (lanes 0-3 the upper row, 4-7 the lower), a wider one one
+// row. At the polygon sizes people draw with, most sides are this small, and their rows
+// would leave most lanes of a row-by-row kernel idle.
+struct TileShader {
+    const ShadedSide& q;
+    __m512d x0, y0, d1x, d1y, d2x, d2y, inv, shade;
+    __m256i width;
+    const Pixel* texels;
+
+    // Lanes with column centres cx and row centres cy; `inBox` holds the lanes that lie in
+    // the box. Returns the lanes the rule draws; words gets their output words.
+    VONNIK_AVX512 __mmask8 Step(__m512d cx, __m512d cy, __mmask8 inBox, __m256i& words) const {
+        const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
+        const __m512d qx = _mm512_sub_pd(cx, x0), qy = _mm512_sub_pd(cy, y0);
+        const __m512d s = _mm512_mul_pd(
+            _mm512_sub_pd(_mm512_mul_pd(qx, d2y), _mm512_mul_pd(d2x, qy)), inv);
+        const __m512d t = _mm512_mul_pd(
+            _mm512_sub_pd(_mm512_mul_pd(d1x, qy), _mm512_mul_pd(qx, d1y)), inv);
+        __mmask8 in = inBox & _mm512_cmp_pd_mask(s, zero, _CMP_GE_OQ);
+        in &= _mm512_cmp_pd_mask(t, zero, _CMP_GE_OQ);
+        in &= _mm512_cmp_pd_mask(_mm512_add_pd(s, t), one, _CMP_LE_OQ);
+        if (in == 0) return 0;
+        const __m256i u = _mm512_cvttpd_epi32(Interpolate8(q.t0x, q.dt1x, q.dt2x, s, t));
+        const __m256i v = _mm512_cvttpd_epi32(Interpolate8(q.t0y, q.dt1y, q.dt2y, s, t));
+        // Lanes that are not drawn read element 0 instead of whatever they hold.
+        const __m256i at =
+            _mm256_maskz_mov_epi32(in, _mm256_add_epi32(_mm256_mullo_epi32(v, width), u));
+        alignas(32) std::uint32_t index[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(index), at);
+        words = ShadeOctet(
+            _mm256_set_epi32(
+                static_cast<int>(texels[index[7]]), static_cast<int>(texels[index[6]]),
+                static_cast<int>(texels[index[5]]), static_cast<int>(texels[index[4]]),
+                static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
+                static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]])),
+            shade);
+        return in;
+    }
+};
+
+VONNIK_AVX512 void ShadeTiles(const ShadedSide& q, const Raster& pic, Raster& frame) {
+    const TileShader shader{q,
+                            _mm512_set1_pd(q.x0),
+                            _mm512_set1_pd(q.y0),
+                            _mm512_set1_pd(q.d1x),
+                            _mm512_set1_pd(q.d1y),
+                            _mm512_set1_pd(q.d2x),
+                            _mm512_set1_pd(q.d2y),
+                            _mm512_set1_pd(q.inv),
+                            _mm512_set1_pd(q.shade),
+                            _mm256_set1_epi32(pic.Width()),
+                            pic.Pixels().data()};
+    const int columns = static_cast<int>(q.right - q.left) + 1;
+    const double left = static_cast<double>(q.left) + 0.5;
+    // r + 0.5 and c + 0.5 are exact, so the lanes' centres are those of their pixels.
+    double cy = static_cast<double>(q.top) + 0.5;
+    __m256i words;
+    if (columns <= 4) {
+        const __m512d cx = _mm512_add_pd(_mm512_set1_pd(left),
+                                         _mm512_set_pd(3, 2, 1, 0, 3, 2, 1, 0));
+        const __m512d below = _mm512_set_pd(1, 1, 1, 1, 0, 0, 0, 0);
+        const auto row = static_cast<__mmask8>((1u << columns) - 1u);
+        for (std::int64_t r = q.top; r <= q.bottom; r += 2, cy += 2.0) {
+            const bool two = r < q.bottom;
+            const __mmask8 inBox = two ? static_cast<__mmask8>(row | (row << 4)) : row;
+            const __mmask8 in =
+                shader.Step(cx, _mm512_add_pd(_mm512_set1_pd(cy), below), inBox, words);
+            if (in == 0) continue;
+            Pixel* upper = frame.Row(static_cast<int>(r)) + q.left;
+            _mm_mask_storeu_epi32(upper, in & 0xF, _mm256_castsi256_si128(words));
+            if (two)
+                _mm_mask_storeu_epi32(frame.Row(static_cast<int>(r) + 1) + q.left,
+                                      static_cast<__mmask8>(in >> 4),
+                                      _mm256_extracti128_si256(words, 1));
+        }
+    } else {
+        const __m512d cx = _mm512_add_pd(_mm512_set1_pd(left),
+                                         _mm512_set_pd(7, 6, 5, 4, 3, 2, 1, 0));
+        const auto inBox = static_cast<__mmask8>((1u << columns) - 1u);
+        for (std::int64_t r = q.top; r <= q.bottom; ++r, cy += 1.0) {
+            const __mmask8 in = shader.Step(cx, _mm512_set1_pd(cy), inBox, words);
+            if (in != 0)
+                _mm256_mask_storeu_epi32(frame.Row(static_cast<int>(r)) + q.left, in, words);
+        }
+    }
+}
+
 bool RunsOctets() {
     static const bool runs = __builtin_cpu_supports("avx512f") &&
                              __builtin_cpu_supports("avx512vl") &&
@@ -409,13 +498,27 @@ bool RunsQuads() {
 
 }  // namespace
 
+bool ShadeSmallSide(const ShadedSide& side, const Raster& picture, Raster& frame,
+                    FillKernel kernel) {
+#if defined(VONNIK_QUADS)
+    if ((kernel == FillKernel::kBest || kernel == FillKernel::kTiles) && side.texelsInside &&
+        side.right - side.left < 8 && RunsOctets()) {
+        ShadeTiles(side, picture, frame);
+        return true;
+    }
+#else
+    (void)side, (void)picture, (void)frame, (void)kernel;
+#endif
+    return false;
+}
+
 void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel) {
     if (!side.texelsInside) {
         ShadeScalar<false>(side, picture, frame);
         return;
     }
 #if defined(VONNIK_QUADS)
-    if (kernel == FillKernel::kOctets && RunsOctets()) {
+    if ((kernel == FillKernel::kOctets || kernel == FillKernel::kTiles) && RunsOctets()) {
         ShadeOctets(side, picture, frame);
         return;
     }

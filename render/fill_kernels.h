@@ -37,6 +37,13 @@ inline Pixel Shade(Pixel texel, double f) {
     return static_cast<Pixel>(b + g * 256 + r * 65536);
 }
 
+// Draws a side whose box is at most eight columns wide eight pixels at a time over its whole
+// box, when the kernel is kBest or kTiles, the processor runs AVX-512 and every texel lies
+// inside the picture; the column limits are then not needed. False, having drawn nothing,
+// otherwise.
+bool ShadeSmallSide(const ShadedSide& side, const Raster& picture, Raster& frame,
+                    FillKernel kernel);
+
 // Draws the side into frame with the given kernel (kBest: four pixels at a time where the
 // processor runs AVX2; a kernel it cannot run, or one that needs texelsInside, falls back to
 // a narrower one).

@@ -68,11 +68,12 @@ TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1,
                                      double y2, double px, double py);
 
 // The inner loop of the fast fill. Every kernel draws exactly the same pixels; they differ in
-// how many they take at once. kBest takes four with AVX2, else two with SSE2. kOctets takes
-// eight with AVX-512; it is not the default because the rows of a triangle a few pixels
-// across leave most of its lanes idle, and it draws no faster than four. A kernel the
-// processor cannot run falls back to a narrower one.
-enum class FillKernel { kBest, kOctets, kQuads, kPairs, kScalar };
+// how many they take at once. kBest takes eight at a time from the whole box of a side at
+// most eight columns wide with AVX-512 (kTiles), and the rows of larger sides four at a time
+// with AVX2, else two with SSE2. kOctets takes the rows of every side eight at a time with
+// AVX-512; it is not the default because the rows of a triangle a few pixels across leave
+// most of its lanes idle. A kernel the processor cannot run falls back to a narrower one.
+enum class FillKernel { kBest, kTiles, kOctets, kQuads, kPairs, kScalar };
 
 // What one call of the fill reads besides the model: set by RenderFrame for each side.
 struct FillContext {

@@ -260,6 +260,7 @@ void FillSideByBox(const FillContext& ctx, const SideVertices& v) {
 void FillSide(const FillContext& ctx, const SideVertices& v) {
     Setup u;
     if (!SetUpSide(ctx, v, u)) return;
+    if (fill::ShadeSmallSide(u.side, *ctx.picture, *ctx.frame, ctx.kernel)) return;
     SetLimits(u);
     fill::ShadeSide(u.side, *ctx.picture, *ctx.frame, ctx.kernel);
 }

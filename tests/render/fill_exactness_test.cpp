@@ -16,8 +16,8 @@
 namespace vonnik::test {
 namespace {
 
-constexpr FillKernel kKernels[] = {FillKernel::kBest, FillKernel::kOctets, FillKernel::kQuads,
-                                   FillKernel::kPairs, FillKernel::kScalar};
+constexpr FillKernel kKernels[] = {FillKernel::kBest,  FillKernel::kTiles, FillKernel::kOctets,
+                                   FillKernel::kQuads, FillKernel::kPairs, FillKernel::kScalar};
 
 struct TriangleCase {
     double x[3], y[3], tx[3], ty[3];
@@ -134,6 +134,27 @@ Raster FastFrame(const TriangleCase& k, const Raster& picture, FillKernel kernel
     return frame;
 }
 
+// Draws the case with FillTriangle in the rows [rowBegin, rowEnd) alone.
+Raster FastBand(const TriangleCase& k, const Raster& picture, FillKernel kernel, int rowBegin,
+                int rowEnd, int width, int height) {
+    const TriangleModel m = ModelOf(k);
+    Raster frame = Patterned(width, height);
+    FillContext ctx = ContextFor(m.grid, picture, frame, k.shade);
+    ctx.kernel = kernel;
+    ctx.rowBegin = rowBegin;
+    ctx.rowEnd = rowEnd;
+    m.Fill(ctx);
+    return frame;
+}
+
+// The rows [rowBegin, rowEnd) of drawn over the untouched pattern.
+Raster BandOf(const Raster& drawn, int rowBegin, int rowEnd) {
+    Raster band = Patterned(drawn.Width(), drawn.Height());
+    for (int y = rowBegin; y < rowEnd; ++y)
+        for (int x = 0; x < drawn.Width(); ++x) band.Set(x, y, drawn.At(x, y));
+    return band;
+}
+
 TEST(FillExactness, RandomTrianglesDrawWhatTheRuleDraws) {
     const Raster picture = Gradient(24, 20);
     RandomTriangles random(20240611);
@@ -182,6 +203,14 @@ TEST(FillExactness, SliversAcrossTheFrame) {
     }
 }
 
+// A picture coordinate on a half or a third: mostly inside a picture of the given size, at
+// times just outside it.
+double OnHalvesOrThirds(std::mt19937& rng, int size) {
+    const int parts = rng() % 2 ? 2 : 3;
+    const int steps = static_cast<int>(rng() % static_cast<unsigned>(parts * (size + 1)));
+    return static_cast<double>(steps - parts / 2) / parts;
+}
+
 // Corners on quarter pixels and picture coordinates on halves and thirds. The interpolated
 // picture coordinates of such triangles often land on a whole number, or within a rounding
 // of one, where a sum taken in another order than the rule's truncates to the neighbouring
@@ -193,11 +222,7 @@ TEST(FillExactness, QuarterPixelCornersWithTexelsOnHalvesAndThirds) {
     const auto corner = [&](int size) {  // from a pixel before the frame to one after it
         return static_cast<int>(rng() % static_cast<unsigned>(4 * (size + 2))) / 4.0 - 1.0;
     };
-    const auto texel = [&](int size) {  // mostly inside the picture, at times just outside
-        const int parts = rng() % 2 ? 2 : 3;
-        const int steps = static_cast<int>(rng() % static_cast<unsigned>(parts * (size + 1)));
-        return static_cast<double>(steps - parts / 2) / parts;
-    };
+    const auto texel = [&](int size) { return OnHalvesOrThirds(rng, size); };
     const double shades[] = {1.0, 0.5, 0.8};
     int drawing = 0;
     for (int n = 0; n < 30000; ++n) {
@@ -222,6 +247,49 @@ TEST(FillExactness, QuarterPixelCornersWithTexelsOnHalvesAndThirds) {
                 << "case " << n << ", kernel " << static_cast<int>(kernel);
     }
     EXPECT_GT(drawing, 15000);  // most cases draw something
+}
+
+// Sides a few pixels across, as the usual polygon sizes make them: boxes of one to nine
+// columns and one to twelve rows, corners on quarter pixels, some cut by the frame's edges or
+// a band's. Boxes at most eight columns wide are drawn over the whole box, eight pixels at a
+// time, two rows at once when at most four wide.
+TEST(FillExactness, SmallSidesOfEveryBoxSize) {
+    const Raster picture = Gradient(24, 20);
+    constexpr int kWidth = 32, kHeight = 24;
+    std::mt19937 rng(20261209);
+    const auto within = [&](double from, int span) {
+        return from + static_cast<int>(rng() % static_cast<unsigned>(4 * span + 1)) / 4.0;
+    };
+    const double shades[] = {1.0, 0.5, 0.8};
+    int drawing = 0;
+    for (int n = 0; n < 21600; ++n) {
+        const int columns = 1 + n % 9, rows = 1 + (n / 9) % 12;
+        const double left = within(-8.0, kWidth + 8), top = within(-12.0, kHeight + 12);
+        TriangleCase k{};
+        for (int v = 0; v < 3; ++v) {
+            k.x[v] = within(left, columns - 1);
+            k.y[v] = within(top, rows - 1);
+            k.tx[v] = OnHalvesOrThirds(rng, picture.Width());
+            k.ty[v] = OnHalvesOrThirds(rng, picture.Height());
+        }
+        k.shade = shades[n % 3];
+        Raster expected = Patterned(kWidth, kHeight);
+        OracleFill(k.x, k.y, k.tx, k.ty, picture, k.shade, expected);
+        drawing += SameFrame(expected, Patterned(kWidth, kHeight)) ? 0 : 1;
+        for (FillKernel kernel : kKernels)
+            for (int bands : {1, 5})
+                ASSERT_TRUE(
+                    SameFrame(FastFrame(k, picture, kernel, bands, kWidth, kHeight), expected))
+                    << "case " << n << " (" << columns << " x " << rows << "), kernel "
+                    << static_cast<int>(kernel) << ", " << bands << " bands";
+        // One band alone: nothing is drawn above or below it.
+        const Raster band = BandOf(expected, 9, 14);
+        for (FillKernel kernel : kKernels)
+            ASSERT_TRUE(SameFrame(FastBand(k, picture, kernel, 9, 14, kWidth, kHeight), band))
+                << "case " << n << " (" << columns << " x " << rows << "), kernel "
+                << static_cast<int>(kernel) << ", rows 9 to 13";
+    }
+    EXPECT_GT(drawing, 6000);  // a good part of the cases draw something
 }
 
 // One generated model with its settings, turned and lit at random.

@@ -40,26 +40,73 @@ Vec3 Cross(const Vec3& u, const Vec3& v) {
     return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
 
-template <typename Visit>
-void VisitCells(int m, int n, PaintOrder order, Visit&& visit) {
+bool ByColumns(PaintOrder order) {
+    return order == PaintOrder::kColumnsRight || order == PaintOrder::kColumnsLeft;
+}
+
+// Calls visit(i, j) for every cell in the paint order; a line of cells (what the outer loop
+// runs over: a row j, or a column i in the column orders) for which skipLine(line) holds is
+// passed over whole.
+template <typename SkipLine, typename Visit>
+void VisitCells(int m, int n, PaintOrder order, SkipLine&& skipLine, Visit&& visit) {
     switch (order) {
         case PaintOrder::kRowsUp:
             for (int j = n - 1; j >= 1; --j)
-                for (int i = 1; i <= m - 1; ++i) visit(i, j);
+                if (!skipLine(j))
+                    for (int i = 1; i <= m - 1; ++i) visit(i, j);
             break;
         case PaintOrder::kColumnsRight:
             for (int i = 1; i <= m - 1; ++i)
-                for (int j = 1; j <= n - 1; ++j) visit(i, j);
+                if (!skipLine(i))
+                    for (int j = 1; j <= n - 1; ++j) visit(i, j);
             break;
         case PaintOrder::kColumnsLeft:
             for (int i = m - 1; i >= 1; --i)
-                for (int j = 1; j <= n - 1; ++j) visit(i, j);
+                if (!skipLine(i))
+                    for (int j = 1; j <= n - 1; ++j) visit(i, j);
             break;
         default:  // kRowsDown, and any value outside the four orders
             for (int j = 1; j <= n - 1; ++j)
-                for (int i = 1; i <= m - 1; ++i) visit(i, j);
+                if (!skipLine(j))
+                    for (int i = 1; i <= m - 1; ++i) visit(i, j);
             break;
     }
+}
+
+// The model rows a line of cells reaches: the least and the greatest Y of the vertices of
+// its cells, front and back. A Y that is not a number is passed over: no side through it is
+// drawn.
+struct LineReach {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+
+    void Widen(double y) {
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    }
+};
+
+// The reach of every line of cells of the paint order (indexed by its j, or by its i in
+// the column orders; element 0 unused).
+std::vector<LineReach> LineReaches(const ModelGrid& g, PaintOrder order) {
+    const bool columns = ByColumns(order);
+    const int m = g.GridMaxX, n = g.GridMaxY;
+    const std::size_t countJ = static_cast<std::size_t>(g.CountJ());
+    // First the lines of vertices: line k of cells has the vertices of lines k and k + 1.
+    std::vector<LineReach> vertices(static_cast<std::size_t>(columns ? m : n) + 1);
+    for (const GridArray<double>* ys : {&g.FrontY, &g.BackY}) {
+        const double* y = ys->Values().data();
+        for (int i = 1; i <= m; ++i)
+            for (int j = 1; j <= n; ++j)
+                vertices[static_cast<std::size_t>(columns ? i : j)].Widen(
+                    y[static_cast<std::size_t>(i) * countJ + static_cast<std::size_t>(j)]);
+    }
+    std::vector<LineReach> lines(vertices.size());
+    for (std::size_t k = 1; k + 1 < vertices.size(); ++k)
+        for (const LineReach& v : {vertices[k], vertices[k + 1]}) {
+            lines[k].Widen(v.lo);
+            lines[k].Widen(v.hi);
+        }
+    return lines;
 }
 
 void DrawBackground(const FrameScene& scene, Raster& frame) {
@@ -96,14 +143,23 @@ struct VisibleSide {
     Vec3 normal;
 };
 
-// Rows of the frame that one pass draws: [rowBegin, rowEnd) of a frame centred at centreY.
+// Rows of the frame that one pass draws: [rowBegin, rowEnd) of a frame centred at centreY,
+// and optionally the reach of every line of cells, so that lines wholly above or below the
+// band are passed over.
 struct Band {
     int centreY, rowBegin, rowEnd;
-    // False only when the side lies wholly above or below the band (NaN rows pass on and
-    // are refused by the fill).
-    bool Meets(const double* ys) const {
-        const double lo = std::min({ys[0], ys[1], ys[2]}), hi = std::max({ys[0], ys[1], ys[2]});
+    const LineReach* lines = nullptr;
+
+    // False only when model rows lo..hi lie wholly above or below the band (NaN rows pass
+    // on and are refused by the fill).
+    bool Meets(double lo, double hi) const {
         return !(centreY + hi < rowBegin - 1.0 || centreY + lo >= rowEnd + 1.0);
+    }
+    bool Meets(const double* ys) const {
+        return Meets(std::min({ys[0], ys[1], ys[2]}), std::max({ys[0], ys[1], ys[2]}));
+    }
+    bool SkipsLine(int line) const {
+        return lines != nullptr && !Meets(lines[line].lo, lines[line].hi);
     }
 };
 
@@ -161,7 +217,8 @@ void VisitVisibleSides(const ModelGrid& g, PaintOrder order, const Band& band, D
     const ModelArrays m(g);
     TriangleShape shapes[2][2];
     ShapesOf(m.countJ, shapes);
-    VisitCells(g.GridMaxX, g.GridMaxY, order, [&](int i, int j) {
+    const auto skipLine = [&](int line) { return band.SkipsLine(line); };
+    VisitCells(g.GridMaxX, g.GridMaxY, order, skipLine, [&](int i, int j) {
         const std::size_t cell = static_cast<std::size_t>(i) * m.countJ + j;
         for (const TriangleShape& shape : shapes[j % 2]) {
             VisibleSide vs;
@@ -183,7 +240,8 @@ double LightFactor(const FrameScene& scene, const Vec3& n) {
 }
 
 void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
-                      const RenderOptions& options, int rowBegin, int rowEnd) {
+                      const RenderOptions& options, int rowBegin, int rowEnd,
+                      const LineReach* lines) {
     const ModelGrid& g = scene.grid;
     FillContext ctx;
     ctx.grid = &g;
@@ -195,7 +253,8 @@ void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
     ctx.kernel = options.kernel;
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
-    VisitVisibleSides(g, order, Band{ctx.CentreY, rowBegin, rowEnd}, [&](const VisibleSide& vs) {
+    VisitVisibleSides(g, order, Band{ctx.CentreY, rowBegin, rowEnd, lines},
+                      [&](const VisibleSide& vs) {
         ctx.ShadeFactor = LightFactor(scene, vs.normal);
         ctx.picture = vs.side == Side::kFront ? &scene.front : &scene.back;
         SideVertices v;
@@ -217,7 +276,7 @@ void DrawOutlined(const FrameScene& scene, PaintOrder order, Raster& frame) {
     {
         WireframePainter painter(frame);
         VisitVisibleSides(
-            scene.grid, order, Band{centreY, 0, frame.Height()},
+            scene.grid, order, Band{centreY, 0, frame.Height(), nullptr},
             [&](const VisibleSide& vs) { painter.Triangle(vs.x, vs.y, centreX, centreY); });
     }
     // The painter sets the fourth byte of what it draws; in the frame that byte carries no
@@ -238,24 +297,27 @@ void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
     const int height = frame.Height();
     const int bands = std::clamp(options.threads, 1, std::max(1, height / 16));
     if (bands == 1) {
-        DrawTexturedBand(scene, order, frame, options, 0, height);
+        DrawTexturedBand(scene, order, frame, options, 0, height, nullptr);
         return;
     }
     // Every band draws every side in the same order, so each pixel keeps the same last
-    // writer as in one pass.
+    // writer as in one pass; each passes over the lines of cells that cannot reach it.
+    const std::vector<LineReach> reaches =
+        scene.grid.Empty() ? std::vector<LineReach>{} : LineReaches(scene.grid, order);
+    const LineReach* lines = reaches.data();
     std::vector<std::thread> workers;
     workers.reserve(bands - 1);
     for (int b = 1; b < bands; ++b) {
         const int begin = height * b / bands, end = height * (b + 1) / bands;
         try {
             workers.emplace_back(DrawTexturedBand, std::cref(scene), order, std::ref(frame),
-                                 std::cref(options), begin, end);
+                                 std::cref(options), begin, end, lines);
         } catch (const std::system_error&) {
             // No thread to spare: draw the band here.
-            DrawTexturedBand(scene, order, frame, options, begin, end);
+            DrawTexturedBand(scene, order, frame, options, begin, end, lines);
         }
     }
-    DrawTexturedBand(scene, order, frame, options, 0, height / bands);
+    DrawTexturedBand(scene, order, frame, options, 0, height / bands, lines);
     for (std::thread& w : workers) w.join();
 }
 

@@ -79,7 +79,8 @@ turntables, then the frame, the model and the meshes.
                           a relief that prints without supports
   --halves                .stl and .3mf: the front and the back as two flat-based halves,
                           side by side 5 mm apart, to print and glue
-  --threads N             draw the frame in N horizontal bands at once (default 1)
+  --threads N             draw the frame in N horizontal bands at once (default: one per
+                          processor core, at most 8)
   --help                  this text
   --version               the program's version
 
@@ -116,7 +117,7 @@ struct Options {
     PanelInputs panel;
     std::vector<std::vector<Point>> drags;
     bool wireframe = false;
-    int threads = 1;
+    std::optional<int> threads;  // none: one per processor core
     MeshExportOptions mesh;
     FigureOptions figure;
     bool mmPerPixelGiven = false;
@@ -223,7 +224,7 @@ Options Parse(const std::vector<std::string>& args) {
             std::to_string(o.lightPoint->y) + " is not strictly inside the light disc (centre " +
             std::to_string(LightDisc::kCentreX) + "," + std::to_string(LightDisc::kCentreY) +
             ", radius " + std::to_string(LightDisc::kRadius) + ")"};
-    if (o.threads < 1 || o.threads > 64) throw UsageError{"--threads: must be 1..64"};
+    if (o.threads && (*o.threads < 1 || *o.threads > 64)) throw UsageError{"--threads: must be 1..64"};
     if (o.figure.backgroundTolerance < 0 || o.figure.backgroundTolerance > kMaxBackgroundTolerance)
         throw UsageError{"--background-tolerance: " + std::to_string(o.figure.backgroundTolerance) +
                          " is outside 0..255"};
@@ -372,8 +373,8 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         done.files.push_back(turntable);
     }
     if (outputs.frame) {
-        RenderOptions render;
-        render.threads = o.threads;
+        RenderOptions render = AllCoresRenderOptions();
+        if (o.threads) render.threads = *o.threads;
         RenderShownFrame(state, render);
         if (outputs.framePng)
             SavePng(state.FrameBuffer, *outputs.frame);

@@ -286,6 +286,12 @@ void DrawOutlined(const FrameScene& scene, PaintOrder order, Raster& frame) {
 
 }  // namespace
 
+RenderOptions AllCoresRenderOptions() {
+    RenderOptions options;
+    options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    return options;
+}
+
 void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
                  const RenderOptions& options) {
     if (frame.Empty()) return;

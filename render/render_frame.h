@@ -110,6 +110,9 @@ struct RenderOptions {
     FillKernel kernel = FillKernel::kBest;  // the fast fill's inner loop
 };
 
+// One band per processor core, at most eight: what the program draws with.
+RenderOptions AllCoresRenderOptions();
+
 // What one frame shows: the model as turned, the pictures its sides carry, what lies behind
 // it and the light.
 struct FrameScene {

@@ -26,14 +26,6 @@ namespace vonnik {
 
 namespace {
 
-// A drag renders a whole frame per mouse move: bands on every core keep large models
-// turning smoothly, and each pixel keeps the last writer it has in one pass.
-RenderOptions ViewerRenderOptions() {
-    RenderOptions options;
-    options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    return options;
-}
-
 // A save dialog; a name typed without a known extension takes the one of the chosen filter.
 QString AskSavePath(QWidget* parent, const QString& caption, const QStringList& filters,
                     const std::function<bool(const QString&)>& known) {
@@ -117,11 +109,11 @@ void TForm2::FormPaint(QObject*) {
     repaint();
     // A window the system has not exposed yet gets no paint event; FrameBuffer still has to
     // hold the frame it will show, which is what a snapshot saves.
-    if (!framePainted_) RenderShownFrame(State, ViewerRenderOptions());
+    if (!framePainted_) RenderShownFrame(State, AllCoresRenderOptions());
 }
 
 void TForm2::paintEvent(QPaintEvent*) {
-    RenderShownFrame(State, ViewerRenderOptions());
+    RenderShownFrame(State, AllCoresRenderOptions());
     framePainted_ = true;
     QPainter painter(this);
     DrawFrame(painter, State.FrameBuffer);

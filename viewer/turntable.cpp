@@ -9,12 +9,6 @@
 
 namespace vonnik {
 
-RenderOptions AllCoresRenderOptions() {
-    RenderOptions options;
-    options.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    return options;
-}
-
 std::vector<Raster> TurntableFrames(const FrameScene& scene, int width, int height, int frames,
                                     const RenderOptions& render,
                                     const AnimationProgress& progress) {

@@ -85,6 +85,22 @@ TEST_F(CliReports, AMalformedDragListIsInvalidInput) {
         0);
 }
 
+// Without --threads the frame is drawn on every core, and comes out as drawn in one pass.
+TEST_F(CliReports, TheFrameIsTheSameWithAnyNumberOfThreads) {
+    const std::string turned = "100,100;130,120";
+    ASSERT_EQ(Cli({disc_, "--drag", turned, "--frame", dir_ + "/cores.bmp"}).status, 0);
+    for (const char* threads : {"1", "3"}) {
+        const std::string frame = dir_ + "/threads-" + threads + ".bmp";
+        ASSERT_EQ(Cli({disc_, "--drag", turned, "--threads", threads, "--frame", frame}).status, 0);
+        EXPECT_EQ(Read(frame), Read(dir_ + "/cores.bmp")) << threads << " threads";
+    }
+    for (const char* threads : {"0", "65", "-1"}) {
+        const CliRun run = Cli({disc_, "--threads", threads, "--frame", dir_ + "/no.bmp"});
+        EXPECT_EQ(run.status, 2) << threads;
+        EXPECT_EQ(run.err.rfind("vonnik-cli: --threads: must be 1..64\n", 0), 0u) << run.err;
+    }
+}
+
 // Polygon size 1 over twelve million pixels would need about 8 GB of lattice arrays.
 TEST_F(CliReports, ABuildThatCannotRunNamesTheOptionThatCausedIt) {
     const std::string wide = dir_ + "/wide.bmp";

@@ -109,12 +109,21 @@ std::vector<LineReach> LineReaches(const ModelGrid& g, PaintOrder order) {
     return lines;
 }
 
-void DrawBackground(const FrameScene& scene, Raster& frame) {
-    if (const Raster* picture = scene.background) {
-        if (picture->Width() < frame.Width() || picture->Height() < frame.Height()) frame.Fill(0);
-        frame.DrawAt(*picture, 0, 0);
-    } else {
-        frame.Fill(scene.grid.BackgroundColour);
+// The background of the frame's rows [rowBegin, rowEnd): a background picture at the
+// frame's top-left corner at its own size, black where it does not reach, or else the front
+// picture's background colour.
+void DrawBackground(const FrameScene& scene, Raster& frame, int rowBegin, int rowEnd) {
+    const Raster* picture = scene.background;
+    const int width = frame.Width();
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        Pixel* row = frame.Row(r);
+        if (picture == nullptr) {
+            std::fill(row, row + width, scene.grid.BackgroundColour);
+            continue;
+        }
+        const int covered = r < picture->Height() ? std::min(width, picture->Width()) : 0;
+        if (covered > 0) std::copy(picture->Row(r), picture->Row(r) + covered, row);
+        std::fill(row + covered, row + width, Pixel{0});
     }
 }
 
@@ -242,6 +251,8 @@ double LightFactor(const FrameScene& scene, const Vec3& n) {
 void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
                       const RenderOptions& options, int rowBegin, int rowEnd,
                       const LineReach* lines) {
+    // Each band lays its own rows of the background before it draws on them.
+    DrawBackground(scene, frame, rowBegin, rowEnd);
     const ModelGrid& g = scene.grid;
     FillContext ctx;
     ctx.grid = &g;
@@ -295,12 +306,12 @@ RenderOptions AllCoresRenderOptions() {
 void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
                  const RenderOptions& options) {
     if (frame.Empty()) return;
-    DrawBackground(scene, frame);
+    const int height = frame.Height();
     if (scene.grid.Wireframe) {
+        DrawBackground(scene, frame, 0, height);
         DrawOutlined(scene, order, frame);
         return;
     }
-    const int height = frame.Height();
     const int bands = std::clamp(options.threads, 1, std::max(1, height / 16));
     if (bands == 1) {
         DrawTexturedBand(scene, order, frame, options, 0, height, nullptr);

@@ -46,8 +46,9 @@
 //       f; outlined (Wireframe), a triangle through (Trunc(X) + CentreX, Trunc(Y) + CentreY)
 //       of its corners, filled black and outlined by a one-pixel white pen, so that every
 //       later triangle covers the outlines of those before it.
-// Drawn in several bands at once (RenderOptions::threads), every band draws every side in
-// the same order, so each pixel keeps the same last writer as in one pass.
+// Drawn in several bands at once (RenderOptions::threads), every band lays its own rows of
+// the background and draws every side in the same order, so each pixel keeps the same last
+// writer as in one pass.
 
 #pragma once
 

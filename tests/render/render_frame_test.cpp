@@ -120,6 +120,26 @@ TEST(RenderFrame, AModelWithoutVerticesShowsOnlyTheBackground) {
     EXPECT_TRUE(SameFrame(Render(st), backdrop));
 }
 
+// A background picture smaller than the frame lies at its top-left corner; the rest is
+// black, however many bands draw it.
+TEST(RenderFrame, WhereTheBackgroundPictureDoesNotReachTheFrameIsBlack) {
+    const Raster blank(70, 50, 0x336699);
+    SharedState st = Built(blank, blank);
+    const Raster backdrop = Gradient(50, 31);
+    SetBackground(st, "backdrop.bmp", backdrop);
+    st.ViewWidth = 70;
+    st.ViewHeight = 50;
+    for (int threads : {1, 3}) {
+        RenderOptions options;
+        options.threads = threads;
+        const Raster frame = Render(st, 1, options);
+        for (int y = 0; y < frame.Height(); ++y)
+            for (int x = 0; x < frame.Width(); ++x)
+                ASSERT_EQ(frame.At(x, y), x < 50 && y < 31 ? backdrop.At(x, y) : 0u)
+                    << x << ", " << y << ", " << threads << " threads";
+    }
+}
+
 // The bounding box of the pixels that differ from the background.
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;

@@ -263,13 +263,14 @@ BENCHMARK(BM_PaintPath)
 void BM_ViewerDrag(benchmark::State& bs) {
     App();
     const int w = 3840, h = 2880;
-    static std::unique_ptr<SharedState> state;
-    static Raster figure;
+    const int polygon = static_cast<int>(bs.range(0));
+    static std::map<int, std::unique_ptr<SharedState>> built;
+    std::unique_ptr<SharedState>& state = built[polygon];
     if (!state) {
-        figure = LargeFigure(w, h);
+        const Raster figure = LargeFigure(w, h);
         state = std::make_unique<SharedState>();
         PanelInputs panel;
-        panel.PolygonText = "4";
+        panel.PolygonText = std::to_string(polygon);
         panel.TrackBarPosition = 200;
         SetLightPoint(*state, 48, 40, false);
         BuildIntoState(*state, panel, "figure.bmp", figure, figure, {});
@@ -294,7 +295,10 @@ void BM_ViewerDrag(benchmark::State& bs) {
     bs.counters["vertices"] = static_cast<double>(state->Grid.CountI()) * state->Grid.CountJ();
 }
 BENCHMARK(BM_ViewerDrag)
-    ->Name("ViewerDrag/3840x2880/ps4")
+    ->Name("ViewerDrag/3840x2880")
+    ->ArgName("ps")
+    ->Arg(4)
+    ->Arg(8)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(3.0);

@@ -224,7 +224,8 @@ Options Parse(const std::vector<std::string>& args) {
             std::to_string(o.lightPoint->y) + " is not strictly inside the light disc (centre " +
             std::to_string(LightDisc::kCentreX) + "," + std::to_string(LightDisc::kCentreY) +
             ", radius " + std::to_string(LightDisc::kRadius) + ")"};
-    if (o.threads && (*o.threads < 1 || *o.threads > 64)) throw UsageError{"--threads: must be 1..64"};
+    if (o.threads && (*o.threads < 1 || *o.threads > 64))
+        throw UsageError{"--threads: must be 1..64"};
     if (o.figure.backgroundTolerance < 0 || o.figure.backgroundTolerance > kMaxBackgroundTolerance)
         throw UsageError{"--background-tolerance: " + std::to_string(o.figure.backgroundTolerance) +
                          " is outside 0..255"};

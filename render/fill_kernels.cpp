@@ -319,6 +319,26 @@ VONNIK_AVX512 inline __m512d Interpolate8(double t0, double d1, double d2, __m51
                          _mm512_mul_pd(_mm512_set1_pd(d2), t));
 }
 
+// The output words of eight lanes with weights s and t: their picture coordinates,
+// truncated, the texels there, shaded. Lanes that are not in `drawn` read element 0 instead
+// of whatever their coordinates hold.
+VONNIK_AVX512 inline __m256i ShadedTexels8(const ShadedSide& q, __m512d s, __m512d t,
+                                           __mmask8 drawn, __m256i width, const Pixel* texels,
+                                           __m512d shade) {
+    const __m256i u = _mm512_cvttpd_epi32(Interpolate8(q.t0x, q.dt1x, q.dt2x, s, t));
+    const __m256i v = _mm512_cvttpd_epi32(Interpolate8(q.t0y, q.dt1y, q.dt2y, s, t));
+    const __m256i at =
+        _mm256_maskz_mov_epi32(drawn, _mm256_add_epi32(_mm256_mullo_epi32(v, width), u));
+    alignas(32) std::uint32_t index[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index), at);
+    const __m256i words =
+        _mm256_set_epi32(static_cast<int>(texels[index[7]]), static_cast<int>(texels[index[6]]),
+                         static_cast<int>(texels[index[5]]), static_cast<int>(texels[index[4]]),
+                         static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
+                         static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
+    return ShadeOctet(words, shade);
+}
+
 // Columns first..last of one row, eight at a time (lane k column c + k): the quads' steps
 // on the 512-bit unit, with mask registers for the lanes that are drawn.
 struct OctetShader {
@@ -341,19 +361,7 @@ struct OctetShader {
             in &= _mm512_cmp_pd_mask(_mm512_add_pd(s, t), one, _CMP_LE_OQ);
             in &= _mm512_cmp_pd_mask(cx, lastCx, _CMP_LE_OQ);
             if (in == 0) continue;
-            const __m256i u = _mm512_cvttpd_epi32(Interpolate8(q.t0x, q.dt1x, q.dt2x, s, t));
-            const __m256i v = _mm512_cvttpd_epi32(Interpolate8(q.t0y, q.dt1y, q.dt2y, s, t));
-            // Lanes that are not drawn read element 0 instead of whatever they hold.
-            const __m256i at =
-                _mm256_maskz_mov_epi32(in, _mm256_add_epi32(_mm256_mullo_epi32(v, width), u));
-            alignas(32) std::uint32_t index[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(index), at);
-            const __m256i words = _mm256_set_epi32(
-                static_cast<int>(texels[index[7]]), static_cast<int>(texels[index[6]]),
-                static_cast<int>(texels[index[5]]), static_cast<int>(texels[index[4]]),
-                static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
-                static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
-            _mm256_mask_storeu_epi32(row + c, in, ShadeOctet(words, shade));
+            _mm256_mask_storeu_epi32(row + c, in, ShadedTexels8(q, s, t, in, width, texels, shade));
         }
     }
 };
@@ -404,28 +412,15 @@ struct TileShader {
     VONNIK_AVX512 __mmask8 Step(__m512d cx, __m512d cy, __mmask8 inBox, __m256i& words) const {
         const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
         const __m512d qx = _mm512_sub_pd(cx, x0), qy = _mm512_sub_pd(cy, y0);
-        const __m512d s = _mm512_mul_pd(
-            _mm512_sub_pd(_mm512_mul_pd(qx, d2y), _mm512_mul_pd(d2x, qy)), inv);
-        const __m512d t = _mm512_mul_pd(
-            _mm512_sub_pd(_mm512_mul_pd(d1x, qy), _mm512_mul_pd(qx, d1y)), inv);
+        const __m512d s =
+            _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(qx, d2y), _mm512_mul_pd(d2x, qy)), inv);
+        const __m512d t =
+            _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(d1x, qy), _mm512_mul_pd(qx, d1y)), inv);
         __mmask8 in = inBox & _mm512_cmp_pd_mask(s, zero, _CMP_GE_OQ);
         in &= _mm512_cmp_pd_mask(t, zero, _CMP_GE_OQ);
         in &= _mm512_cmp_pd_mask(_mm512_add_pd(s, t), one, _CMP_LE_OQ);
         if (in == 0) return 0;
-        const __m256i u = _mm512_cvttpd_epi32(Interpolate8(q.t0x, q.dt1x, q.dt2x, s, t));
-        const __m256i v = _mm512_cvttpd_epi32(Interpolate8(q.t0y, q.dt1y, q.dt2y, s, t));
-        // Lanes that are not drawn read element 0 instead of whatever they hold.
-        const __m256i at =
-            _mm256_maskz_mov_epi32(in, _mm256_add_epi32(_mm256_mullo_epi32(v, width), u));
-        alignas(32) std::uint32_t index[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(index), at);
-        words = ShadeOctet(
-            _mm256_set_epi32(
-                static_cast<int>(texels[index[7]]), static_cast<int>(texels[index[6]]),
-                static_cast<int>(texels[index[5]]), static_cast<int>(texels[index[4]]),
-                static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
-                static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]])),
-            shade);
+        words = ShadedTexels8(q, s, t, in, width, texels, shade);
         return in;
     }
 };
@@ -448,8 +443,8 @@ VONNIK_AVX512 void ShadeTiles(const ShadedSide& q, const Raster& pic, Raster& fr
     double cy = static_cast<double>(q.top) + 0.5;
     __m256i words;
     if (columns <= 4) {
-        const __m512d cx = _mm512_add_pd(_mm512_set1_pd(left),
-                                         _mm512_set_pd(3, 2, 1, 0, 3, 2, 1, 0));
+        const __m512d cx =
+            _mm512_add_pd(_mm512_set1_pd(left), _mm512_set_pd(3, 2, 1, 0, 3, 2, 1, 0));
         const __m512d below = _mm512_set_pd(1, 1, 1, 1, 0, 0, 0, 0);
         const auto row = static_cast<__mmask8>((1u << columns) - 1u);
         for (std::int64_t r = q.top; r <= q.bottom; r += 2, cy += 2.0) {
@@ -466,8 +461,8 @@ VONNIK_AVX512 void ShadeTiles(const ShadedSide& q, const Raster& pic, Raster& fr
                                       _mm256_extracti128_si256(words, 1));
         }
     } else {
-        const __m512d cx = _mm512_add_pd(_mm512_set1_pd(left),
-                                         _mm512_set_pd(7, 6, 5, 4, 3, 2, 1, 0));
+        const __m512d cx =
+            _mm512_add_pd(_mm512_set1_pd(left), _mm512_set_pd(7, 6, 5, 4, 3, 2, 1, 0));
         const auto inBox = static_cast<__mmask8>((1u << columns) - 1u);
         for (std::int64_t r = q.top; r <= q.bottom; ++r, cy += 1.0) {
             const __mmask8 in = shader.Step(cx, _mm512_set1_pd(cy), inBox, words);

@@ -264,8 +264,8 @@ void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
     ctx.kernel = options.kernel;
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
-    VisitVisibleSides(g, order, Band{ctx.CentreY, rowBegin, rowEnd, lines},
-                      [&](const VisibleSide& vs) {
+    const Band band{ctx.CentreY, rowBegin, rowEnd, lines};
+    VisitVisibleSides(g, order, band, [&](const VisibleSide& vs) {
         ctx.ShadeFactor = LightFactor(scene, vs.normal);
         ctx.picture = vs.side == Side::kFront ? &scene.front : &scene.back;
         SideVertices v;

@@ -111,7 +111,8 @@ struct RenderOptions {
     FillKernel kernel = FillKernel::kBest;  // the fast fill's inner loop
 };
 
-// One band per processor core, at most eight: what the program draws with.
+// One band per processor core, at most eight: what the program and the tool draw with. Each
+// pixel keeps the last writer it has in one pass, so the frame does not depend on the count.
 RenderOptions AllCoresRenderOptions();
 
 // What one frame shows: the model as turned, the pictures its sides carry, what lies behind

@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <thread>
 
 #include "core/picture_io.h"
 #include "export/mesh_export.h"

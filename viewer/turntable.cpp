@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numbers>
-#include <thread>
 
 #include "core/picture_io.h"
 #include "viewer/rotation.h"

@@ -14,10 +14,6 @@ constexpr int kMaxTurntableFrames = 360;
 // The frames of a turn are held in memory until they are encoded.
 constexpr std::uint64_t kMaxTurntableBytes = std::uint64_t{4} << 30;
 
-// The viewer's render options: bands on every core (each pixel keeps the last writer it has
-// in one pass, so the frame does not depend on them).
-RenderOptions AllCoresRenderOptions();
-
 struct TurntableOptions {
     int frames = kDefaultTurntableFrames;  // 1..kMaxTurntableFrames
     AnimationOptions animation;

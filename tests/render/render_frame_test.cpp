@@ -194,6 +194,26 @@ TEST(RenderFrame, EveryOrderDrawsTheSameCells) {
     for (int order : {2, 3, 4}) EXPECT_TRUE(SameFrame(Render(st, order), first)) << order;
 }
 
+// A lattice in the model to its last line and column, in every order and band count: each
+// band passes over only the lines of cells that cannot reach it, the outermost ones included.
+TEST(RenderFrame, BandsDrawEveryLineOfCellsToTheLatticeEdge) {
+    ModelGrid grid = FlatLattice(7, 6, 10.0);
+    grid.VertexState.Fill(VertexKind::kInner);
+    SharedState st = StateWith(std::move(grid), Gradient(70, 60), Gradient(70, 60), 80, 70);
+    for (int order : {1, 2, 3, 4}) {
+        const Raster one = Render(st, order);
+        // The corner cells, first and last, are drawn.
+        EXPECT_NE(one.At(22, 22), kBackdrop);
+        EXPECT_NE(one.At(68, 58), kBackdrop);
+        for (int threads : {2, 3, 5}) {
+            RenderOptions options;
+            options.threads = threads;
+            EXPECT_TRUE(SameFrame(Render(st, order, options), one))
+                << "order " << order << ", " << threads << " bands";
+        }
+    }
+}
+
 TEST(RenderFrame, AnOrderOutsideOneToFourDrawsAsOne) {
     // A ring tipped far over its x axis overlaps itself, so the order shows.
     const Raster ring = MakeRing(160, 128, 80, 64, 57.6, 22.4);

@@ -21,10 +21,20 @@ void SetViewSize(SharedState& state, const Raster& sizing) {
 
 }  // namespace
 
+void ApplyHoles(Raster& front, Raster& back, const HoleList& holes) {
+    if (const std::optional<std::size_t> missing = FirstHoleMissingTheFigure(front, holes))
+        throw BuildError("the hole " + HoleText(holes[*missing]) + " touches no figure pixel",
+                         BuildError::Field::kHole);
+    CutHoles(front, holes);
+    CutHoles(back, holes);
+}
+
 void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::string& pictureName,
                     Raster front, Raster back, const ProgressFn& progress) {
     const std::optional<BuildSettings> settings = CaptureSettings(panel);
     if (!settings) throw BuildError("invalid input");
+
+    ApplyHoles(front, back, panel.Holes);
 
     ModelGrid grid;
     RunBuildPhases(grid, front, back, *settings, progress);

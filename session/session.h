@@ -14,10 +14,16 @@ namespace vonnik {
 // The session's actions: what the panel's handlers, the viewer and the command-line tool do
 // to the one state, without any window.
 
+// Makes the holes background in both pictures (core/holes.h), at the same picture
+// coordinates. Throws BuildError (Field::kHole) naming the first hole whose disc touches no
+// figure pixel of the front picture; the pictures are unchanged then.
+void ApplyHoles(Raster& front, Raster& back, const HoleList& holes);
+
 // The window-free part of a build: with the pictures already loaded, captures the settings,
-// sets the light and the viewer size, runs every phase and puts the new model and pictures
-// into the state. The state is changed only when the whole build succeeds; otherwise the
-// BuildError propagates and the previous model, pictures and settings stay.
+// cuts the panel's holes (ApplyHoles), sets the light and the viewer size, runs every phase
+// and puts the new model and pictures into the state. The state is changed only when the
+// whole build succeeds; otherwise the BuildError propagates and the previous model, pictures
+// and settings stay.
 void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::string& pictureName,
                     Raster front, Raster back, const ProgressFn& progress);
 

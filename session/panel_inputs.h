@@ -21,7 +21,7 @@ struct PanelInputs {
     int TrackBarPosition = 100;         // TrackBar1, the light amount in hundredths, 100..500
     // Holes made in the pictures before the build (core/holes.h): kept with the other inputs,
     // so that a rebuild and a project keep them.
-    HoleList Holes;
+    HoleList Holes = {};
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing

@@ -193,7 +193,8 @@ class TForm1 : public QWidget {
     bool RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPictures> pictures,
                   PoseOnBuild pose);
     std::optional<BuildWorker::Outcome> BuildOffThread(
-        const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures);
+        const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures,
+        const HoleList& holes);
     void BuildFinished(BuildWorker::Outcome outcome);
     void LiveRebuild(QObject* Sender);
     void AdoptLiveBuild(BuildWorker::Outcome outcome);

@@ -217,7 +217,7 @@ bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPict
                       PoseOnBuild pose) {
     const std::optional<BuildSettings> settings = CaptureSettings(panel);
     std::optional<BuildWorker::Outcome> outcome;
-    if (settings) outcome = BuildOffThread(*settings, pictures);
+    if (settings) outcome = BuildOffThread(*settings, pictures, panel.Holes);
     if (outcome && outcome->model) {
         AdoptBuild(State, panel, std::move(pictures), std::move(*outcome->model), pose);
         return true;
@@ -231,12 +231,13 @@ bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPict
 }
 
 std::optional<BuildWorker::Outcome> TForm1::BuildOffThread(
-    const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures) {
+    const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures,
+    const HoleList& holes) {
     // The windows keep painting while the build runs; what the user does meanwhile waits,
     // and after BuildCancelDelay a dialog offers to cancel the build.
     liveTicket_ = 0;
     modalOutcome_.reset();
-    modalTicket_ = worker_->Start({settings, std::move(pictures)});
+    modalTicket_ = worker_->Start({settings, std::move(pictures), holes});
     QEventLoop loop;
     modalLoop_ = &loop;
     constexpr int kOfferCancel = 1;

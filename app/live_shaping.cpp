@@ -106,7 +106,8 @@ void TForm1::CheckBox2Click(QObject* Sender) {
 void TForm1::LiveRebuild(QObject*) {
     // Without live shaping the fields act at the next build, as they always did.
     if (!State.Loaded || modalLoop_ != nullptr || !LiveShaping()) return;
-    const std::optional<BuildSettings> settings = CaptureSettings(ReadPanel());
+    const PanelInputs panel = ReadPanel();
+    const std::optional<BuildSettings> settings = CaptureSettings(panel);
     if (!settings) {
         // The model on screen stays; so does nothing that an older text started.
         liveTicket_ = 0;
@@ -115,7 +116,7 @@ void TForm1::LiveRebuild(QObject*) {
         return;
     }
     if (!StatusText().isEmpty()) PaintStatusLine(QString(12, QChar(0x3000)), Qt::black);
-    liveTicket_ = worker_->Start({*settings, State.Loaded});
+    liveTicket_ = worker_->Start({*settings, State.Loaded, panel.Holes});
 }
 
 void TForm1::AdoptLiveBuild(BuildWorker::Outcome outcome) {

@@ -47,7 +47,7 @@ void BM_LiveRebuild(benchmark::State& bs) {
     for (auto _ : bs) {
         panel.CurvatureText = (change++ % 2) ? "100" : "101";
         const std::optional<BuildSettings> settings = CaptureSettings(panel);
-        BuiltModel built = BuildPictures(*state.Loaded, *settings, {});
+        BuiltModel built = BuildPictures(*state.Loaded, *settings, panel.Holes, {});
         AdoptBuild(state, panel, state.Loaded, std::move(built), PoseOnBuild::kKeep);
         RenderShownFrame(state, oneCore);
         benchmark::DoNotOptimize(state.FrameBuffer.Row(0));

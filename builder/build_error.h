@@ -11,7 +11,7 @@ namespace vonnik {
 // The message names the cause; BuildError::field names the setting that caused it.
 class BuildError : public std::runtime_error {
   public:
-    enum class Field { kPolygonSize, kPicture };
+    enum class Field { kPolygonSize, kPicture, kHole };
     explicit BuildError(const std::string& message, Field field = Field::kPolygonSize)
         : std::runtime_error(message), field_(field) {}
     Field field() const { return field_; }

@@ -16,6 +16,9 @@
 #include "core/numbers.h"
 #include "core/picture_io.h"
 #include "core/version.h"
+#include "export/animation.h"
+#include "export/filaments.h"
+#include "export/format_table.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "session/session.h"
@@ -26,7 +29,7 @@ namespace vonnik {
 
 namespace {
 
-constexpr const char* kUsage = R"(usage: vonnik-cli PICTURE [options]
+constexpr const char* kUsageTemplate = R"(usage: vonnik-cli PICTURE [options]
        vonnik-cli PICTURE... --out-dir DIR [options]
 
 Makes PICTURE solid as the desktop program does, doing what a user would do on the panel
@@ -42,6 +45,9 @@ turntables, then the frame, the model and the meshes.
   --colour-projection     colour vertical projection on
   --square-lattice        special polygon on (square lattice)
   --back FILE             double-sided loading, FILE textures the back
+  --hole X,Y,D            a round hole through the solid: the disc of diameter D picture
+                          pixels about pixel X,Y becomes background before the build
+                          (repeatable; the disc must touch the figure)
   --background-tolerance T
                           in PICTURE and the back, pixels within T (0..255) of the
                           top-left colour in red, green and blue count as background
@@ -56,28 +62,26 @@ turntables, then the frame, the model and the meshes.
   --dump-model FILE       write the final model as JSON
   --export-mesh FILE      write the solid as it stands after the drags, in the format of
                           FILE's extension (repeatable):
-                            .glb  glTF 2.0 binary, both pictures embedded (metres, y up)
-                            .obj  with FILE's .mtl and two PNG textures beside it (mm, y up)
-                            .ply  binary, colours per vertex (mm, y up)
-                            .stl  binary, geometry only, for 3D printing (mm, z up)
-                            .3mf  for 3D printing, one object per part, coloured (mm, z up)
-                          .stl and .3mf hold the solid as built, lying on the printer's
+{MESHES}                          {PRINT} hold the solid as built, lying on the printer's
                           bed: front up, lowest point at z = 0, centred on x = y = 0
   --mm-per-pixel N        size of one picture pixel in the mesh files (default 0.1)
   --turntable FILE        write one full turn of the model about the viewer's vertical
                           axis, from the pose after the drags, as an animation in the format
                           of FILE's extension (repeatable); the model keeps its pose:
-                            .gif   looping, up to 255 colours a frame
-                            .webp  looping, lossless
-                            .mp4   H.264, yuv420p (an odd width or height gets one more
-                                   column or row, a copy of the last)
-  --turntable-frames N    frames of one turn, 1..360 (default 36)
+{ANIMATIONS}  --turntable-frames N    frames of one turn, 1..360 (default 36)
   --turntable-fps N       frames per second, 1..50 (default 12: 36 frames turn in 3 s)
   --size-mm L             the longest side of the solid becomes L millimetres (in place of
                           --mm-per-pixel)
-  --flat-back             .stl and .3mf: a flat base in the rim's plane replaces the back,
+  --filaments N           {PAINT}: paint the print for a printer with N filaments (2..16):
+                          the figure's colours reduced to N, each triangle in the one most
+                          of its pixels take; the palette is printed with each colour's
+                          share of the surface
+  --thickness-mm T        {PRINT}: the print becomes T millimetres thick (each part),
+                          its height scaled apart from its size across the bed, which
+                          --size-mm or --mm-per-pixel sets
+  --flat-back             {PRINT}: a flat base in the rim's plane replaces the back,
                           a relief that prints without supports
-  --halves                .stl and .3mf: the front and the back as two flat-based halves,
+  --halves                {PRINT}: the front and the back as two flat-based halves,
                           side by side 5 mm apart, to print and glue
   --threads N             draw the frame in N horizontal bands at once (default: one per
                           processor core, at most 8)
@@ -86,8 +90,8 @@ turntables, then the frame, the model and the meshes.
 
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
 --frame, --dump-model, --export-mesh and --turntable take a format instead of a file
-(--frame bmp or png, --dump-model json, --export-mesh glb, obj, ply, stl or 3mf, --turntable
-gif, webp or mp4); the files are DIR/NAME.EXT,
+(--frame bmp or png, --dump-model json, --export-mesh {MESH_NAMES}, --turntable
+{ANIMATION_NAMES}); the files are DIR/NAME.EXT,
 NAME being the picture's file name without its extension. One line per picture on the
 standard error, then a summary; a picture that fails is reported and the others go on.
 
@@ -98,6 +102,23 @@ the pixels with alpha 128 or more.
 Exit status: 0 done; 2 usage or invalid input; 1 a file that cannot be read or written, or
 in batch use any picture that failed.
 )";
+
+// The help text, its formats from the format tables.
+std::string Usage() {
+    std::string text = kUsageTemplate;
+    const auto put = [&](const std::string& key, const std::string& value) {
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
+            text.replace(at, key.size(), value);
+    };
+    const std::string indent(28, ' ');
+    put("{MESHES}", HelpLines(MeshFormats(), indent));
+    put("{ANIMATIONS}", HelpLines(AnimationFormats(), indent));
+    put("{PRINT}", MeshExtensions(&MeshFormatRow::print, " and "));
+    put("{PAINT}", MeshExtensions(&MeshFormatRow::filaments, " and "));
+    put("{MESH_NAMES}", ExtensionList(MeshFormats(), false, " or "));
+    put("{ANIMATION_NAMES}", ExtensionList(AnimationFormats(), false, " or "));
+    return text;
+}
 
 struct UsageError {
     std::string message;
@@ -161,6 +182,21 @@ double ParsePositive(const std::string& option, const std::string& text) {
     return *value;
 }
 
+Hole ParseHole(const std::string& text) {
+    std::vector<double> numbers;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::optional<double> v = WholeNumber<double>(text.substr(start, end - start));
+        if (!v || !std::isfinite(*v)) throw UsageError{"--hole: '" + text + "' is not X,Y,D"};
+        numbers.push_back(*v);
+        start = end + 1;
+    }
+    if (numbers.size() != 3) throw UsageError{"--hole: '" + text + "' is not X,Y,D"};
+    if (!(numbers[2] > 0.0)) throw UsageError{"--hole: the diameter must be a positive number"};
+    return {numbers[0], numbers[1], numbers[2]};
+}
+
 std::vector<Point> ParseDrag(const std::string& text) {
     std::vector<Point> points;
     std::size_t start = 0;
@@ -189,6 +225,7 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--colour-projection") o.panel.ColourProjection = true;
         else if (a == "--square-lattice") o.panel.SpecialPolygon = true;
         else if (a == "--back") o.back = value();
+        else if (a == "--hole") o.panel.Holes.push_back(ParseHole(value()));
         else if (a == "--back-light") o.panel.BackLight = true;
         else if (a == "--background-tolerance") o.figure.backgroundTolerance = ParseInt(a, value());
         else if (a == "--svg-scale") o.figure.read.drawingScale = ParsePositive(a, value());
@@ -201,6 +238,8 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--export-mesh") o.meshes.push_back(value());
         else if (a == "--mm-per-pixel") { o.mesh.mmPerPixel = ParsePositive(a, value()); o.mmPerPixelGiven = true; }
         else if (a == "--size-mm") o.mesh.sizeMm = ParsePositive(a, value());
+        else if (a == "--filaments") o.mesh.filaments = ParseInt(a, value());
+        else if (a == "--thickness-mm") o.mesh.thicknessMm = ParsePositive(a, value());
         else if (a == "--flat-back") o.mesh.shape = PrintShape::kFlatBack;
         else if (a == "--halves") o.mesh.shape = PrintShape::kHalves;
         else if (a == "--out-dir") o.outDir = value();
@@ -253,7 +292,7 @@ Options Parse(const std::vector<std::string>& args) {
     for (const std::string& turntable : o.turntables) {
         if (o.outDir ? !AnimationFormatNamed(turntable) : !AnimationFormatOfPath(turntable))
             throw UsageError{"--turntable: '" + turntable + "' names no animation format (" +
-                             (o.outDir ? "gif, webp or mp4" : ".gif, .webp or .mp4") + ")"};
+                             ExtensionList(AnimationFormats(), !o.outDir, " or ") + ")"};
     }
     if (o.turntable.frames < 1 || o.turntable.frames > kMaxTurntableFrames)
         throw UsageError{"--turntable-frames: must be 1.." + std::to_string(kMaxTurntableFrames)};
@@ -263,9 +302,8 @@ Options Parse(const std::vector<std::string>& args) {
                          std::to_string(kMaxFramesPerSecond)};
     for (const std::string& mesh : o.meshes) {
         if (o.outDir ? !MeshFormatNamed(mesh) : !MeshFormatOfPath(mesh))
-            throw UsageError{
-                "--export-mesh: '" + mesh + "' names no mesh format (" +
-                (o.outDir ? "glb, obj, ply, stl or 3mf" : ".glb, .obj, .ply, .stl or .3mf") + ")"};
+            throw UsageError{"--export-mesh: '" + mesh + "' names no mesh format (" +
+                             ExtensionList(MeshFormats(), !o.outDir, " or ") + ")"};
     }
     if (o.mmPerPixelGiven && o.mesh.sizeMm > 0.0)
         throw UsageError{"--size-mm: give either --size-mm or --mm-per-pixel, not both"};
@@ -276,10 +314,28 @@ Options Parse(const std::vector<std::string>& args) {
         const std::optional<MeshFormat> f = o.outDir ? MeshFormatNamed(m) : MeshFormatOfPath(m);
         return f && IsPrintFormat(*f);
     });
+    const bool painted = std::any_of(o.meshes.begin(), o.meshes.end(), [&](const std::string& m) {
+        const std::optional<MeshFormat> f = o.outDir ? MeshFormatNamed(m) : MeshFormatOfPath(m);
+        return f && RowOf(*f).filaments;
+    });
+    if (std::count(args.begin(), args.end(), "--filaments") > 0) {
+        if (o.mesh.filaments < kMinFilaments || o.mesh.filaments > kMaxFilaments)
+            throw UsageError{"--filaments: " + std::to_string(o.mesh.filaments) + " is outside " +
+                             std::to_string(kMinFilaments) + ".." + std::to_string(kMaxFilaments)};
+        if (!painted)
+            throw UsageError{"--filaments: paints " +
+                             MeshExtensions(&MeshFormatRow::filaments, " and ") +
+                             " files only; none is exported"};
+    }
+    if (o.mesh.thicknessMm > 0.0 && !printed)
+        throw UsageError{"--thickness-mm: shapes " +
+                         MeshExtensions(&MeshFormatRow::print, " and ") +
+                         " files only; none is exported"};
     if (o.mesh.shape != PrintShape::kWhole && !printed)
         throw UsageError{
             std::string(o.mesh.shape == PrintShape::kHalves ? "--halves" : "--flat-back") +
-            ": shapes .stl and .3mf files only; none is exported"};
+            ": shapes " + MeshExtensions(&MeshFormatRow::print, " and ") +
+            " files only; none is exported"};
     return o;
 }
 
@@ -315,6 +371,14 @@ std::string DescribeSolid(const MeshExportResult& r) {
     if (r.edges.nonManifold > 0)
         text << ", " << r.edges.nonManifold << " edges shared by more than two triangles";
     if (r.edges.misoriented > 0) text << ", " << r.edges.misoriented << " edges wound one way";
+    if (!r.palette.empty()) {
+        text << "; " << r.palette.size() << " filaments:";
+        text.setf(std::ios::fixed);
+        text.precision(1);
+        for (std::size_t k = 0; k < r.palette.size(); ++k)
+            text << (k > 0 ? "," : "") << " " << k + 1 << " " << HexColour(r.palette[k]) << " "
+                 << 100.0 * r.share[k] << "%";
+    }
     return text.str();
 }
 
@@ -459,15 +523,17 @@ int Run(const Options& o, std::ostream& err) {
 }  // namespace
 
 std::string DescribeBuildError(const BuildError& error, const std::string& picture) {
-    const std::string cause =
-        error.field() == BuildError::Field::kPicture ? "'" + picture + "'" : "--polygon-size";
+    const std::string cause = error.field() == BuildError::Field::kPicture ? "'" + picture + "'"
+                              : error.field() == BuildError::Field::kHole
+                                  ? "--hole: '" + picture + "'"
+                                  : std::string("--polygon-size");
     return cause + ": " + error.what();
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
-            out << kUsage;
+            out << Usage();
             return 0;
         }
         if (a == "--version") {

@@ -1,38 +1,35 @@
 #include "export/animation.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "core/picture_io.h"
 #include "export/animation_checks.h"
+#include "export/format_table.h"
 
 namespace vonnik {
 
 namespace {
 
-struct Named {
-    AnimationFormat format;
-    const char* extension;
+constexpr AnimationFormatRow kFormats[] = {
+    {AnimationFormat::kGif, "gif", "Animated GIF", "looping, up to 255 colours a frame", WriteGif},
+    {AnimationFormat::kWebp, "webp", "Animated WebP, lossless", "looping, lossless",
+     WriteWebpAnimation},
+    {AnimationFormat::kMp4, "mp4", "H.264 video",
+     "H.264, yuv420p (an odd width or height gets one more\ncolumn or row, a copy of the last)",
+     WriteMp4},
 };
-constexpr Named kFormats[] = {{AnimationFormat::kGif, "gif"},
-                              {AnimationFormat::kWebp, "webp"},
-                              {AnimationFormat::kMp4, "mp4"}};
-
-std::string Lower(std::string_view text) {
-    std::string s(text);
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 }  // namespace
 
+std::span<const AnimationFormatRow> AnimationFormats() {
+    return kFormats;
+}
+
+const AnimationFormatRow& RowOf(AnimationFormat format) {
+    return RowOf(AnimationFormats(), format);
+}
+
 std::optional<AnimationFormat> AnimationFormatNamed(std::string_view name) {
-    if (!name.empty() && name.front() == '.') name.remove_prefix(1);
-    const std::string lower = Lower(name);
-    for (const Named& f : kFormats)
-        if (lower == f.extension) return f.format;
-    return std::nullopt;
+    const AnimationFormatRow* row = RowNamed(AnimationFormats(), name);
+    return row ? std::optional(row->format) : std::nullopt;
 }
 
 std::optional<AnimationFormat> AnimationFormatOfPath(std::string_view path) {
@@ -44,9 +41,7 @@ std::optional<AnimationFormat> AnimationFormatOfPath(std::string_view path) {
 }
 
 const char* ExtensionOf(AnimationFormat format) {
-    for (const Named& f : kFormats)
-        if (f.format == format) return f.extension;
-    return "";
+    return RowOf(format).extension;
 }
 
 void CheckAnimationFrames(const std::vector<Raster>& frames, const AnimationOptions& options,
@@ -67,16 +62,9 @@ bool WriteAnimation(const std::vector<Raster>& frames, const AnimationOptions& o
                     const std::string& path, const AnimationProgress& progress) {
     const std::optional<AnimationFormat> format = AnimationFormatOfPath(path);
     if (!format)
-        throw FileError(path, "the extension names no animation format (.gif, .webp, .mp4)");
-    switch (*format) {
-        case AnimationFormat::kGif:
-            return WriteGif(frames, options, path, progress);
-        case AnimationFormat::kWebp:
-            return WriteWebpAnimation(frames, options, path, progress);
-        case AnimationFormat::kMp4:
-            return WriteMp4(frames, options, path, progress);
-    }
-    return false;
+        throw FileError(path, "the extension names no animation format (" +
+                                  ExtensionList(AnimationFormats(), true, ", ") + ")");
+    return RowOf(*format).write(frames, options, path, progress);
 }
 
 }  // namespace vonnik

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,24 @@ namespace vonnik {
 
 // The animation formats, chosen by the file's extension.
 enum class AnimationFormat { kGif, kWebp, kMp4 };
+
+struct AnimationOptions;
+// Writes the frames; false when cancelled (see the writers below).
+using AnimationWriter = bool (*)(const std::vector<Raster>& frames, const AnimationOptions& options,
+                                 const std::string& path,
+                                 const std::function<bool(int done, int total)>& progress);
+
+// One row per format: everything that says what the format is. The command line's help and
+// errors and the viewer's file filters read these rows.
+struct AnimationFormatRow {
+    AnimationFormat format;
+    const char* extension;    // lower case, without the dot
+    const char* label;        // the file dialog's filter: "Animated GIF"
+    const char* description;  // the command line's help
+    AnimationWriter write;
+};
+std::span<const AnimationFormatRow> AnimationFormats();
+const AnimationFormatRow& RowOf(AnimationFormat format);
 
 // The format of a path by its extension (case-insensitive): .gif, .webp, .mp4.
 std::optional<AnimationFormat> AnimationFormatOfPath(std::string_view path);

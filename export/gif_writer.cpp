@@ -1,6 +1,5 @@
 // Animated GIF: palettes from libimagequant, the file from cgif.
 #include <cgif.h>
-#include <libimagequant.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include "core/picture_io.h"
 #include "export/animation.h"
 #include "export/animation_checks.h"
+#include "export/liq_handles.h"
 #include "export/parallel_frames.h"
 
 namespace vonnik {
@@ -21,25 +21,6 @@ struct IndexedFrame {
     std::vector<std::uint8_t> palette;  // R G B per entry
     std::vector<std::uint8_t> indices;
     bool ok = false;
-};
-
-struct LiqAttr {
-    liq_attr* p = liq_attr_create();
-    ~LiqAttr() {
-        if (p) liq_attr_destroy(p);
-    }
-};
-struct LiqImage {
-    liq_image* p = nullptr;
-    ~LiqImage() {
-        if (p) liq_image_destroy(p);
-    }
-};
-struct LiqResult {
-    liq_result* p = nullptr;
-    ~LiqResult() {
-        if (p) liq_result_destroy(p);
-    }
 };
 
 // The frame's own palette: every frame of a turn shows the same colours in other places,

@@ -212,13 +212,12 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
     return split;
 }
 
-// Moves front and back vertices that share a point apart along the depth axis.
-std::size_t SeparateSurfaces(SolidMesh& mesh, const ManifoldOptions& options) {
-    const double length = std::sqrt(Dot(options.frontward, options.frontward));
-    if (!(length > 0.0) || !(options.nudge > 0.0)) return 0;
-    const double step = options.nudge / length;
-    const Vec3 d{options.frontward.x * step, options.frontward.y * step,
-                 options.frontward.z * step};
+// Which vertices a file would join with another of the other surface: those on one point,
+// and a front and a back copy of one grid vertex closer than the nudge. The second catches
+// an inner vertex of tiny height, whose copies differ as doubles but, once scaled, moved onto
+// the bed and stored in single precision, are one point (readers join corners by position).
+std::vector<bool> OnOnePoint(const SolidMesh& mesh, double nudge) {
+    std::vector<bool> joined(mesh.vertices.size(), false);
     struct Key {
         double x, y, z;
         bool operator<(const Key& o) const {
@@ -226,23 +225,48 @@ std::size_t SeparateSurfaces(SolidMesh& mesh, const ManifoldOptions& options) {
         }
     };
     std::map<Key, std::vector<std::uint32_t>> at;
+    std::map<std::pair<std::int32_t, std::int32_t>, std::vector<std::uint32_t>> ofGridVertex;
     for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
-        const Vec3& p = mesh.vertices[v].position;
+        const SolidMesh::Vertex& vertex = mesh.vertices[v];
+        const Vec3& p = vertex.position;
         at[{p.x, p.y, p.z}].push_back(v);
+        if (vertex.side != SolidMesh::Side::kBoth) ofGridVertex[{vertex.i, vertex.j}].push_back(v);
     }
-    std::size_t moved = 0;
-    for (const auto& [key, group] : at) {
-        if (group.size() < 2) continue;
-        for (std::uint32_t v : group) {
-            SolidMesh::Vertex& vertex = mesh.vertices[v];
-            Vec3& p = vertex.position;
-            if (vertex.side == SolidMesh::Side::kFront && !options.frontFlat) {
-                p = {p.x + d.x, p.y + d.y, p.z + d.z};
-                ++moved;
-            } else if (vertex.side == SolidMesh::Side::kBack && !options.backFlat) {
-                p = {p.x - d.x, p.y - d.y, p.z - d.z};
-                ++moved;
+    for (const auto& [key, group] : at)
+        if (group.size() > 1)
+            for (std::uint32_t v : group) joined[v] = true;
+    for (const auto& [key, group] : ofGridVertex) {
+        for (std::uint32_t f : group) {
+            if (mesh.vertices[f].side != SolidMesh::Side::kFront) continue;
+            for (std::uint32_t b : group) {
+                if (mesh.vertices[b].side != SolidMesh::Side::kBack) continue;
+                const Vec3 d = Minus(mesh.vertices[f].position, mesh.vertices[b].position);
+                if (Dot(d, d) < nudge * nudge) joined[f] = joined[b] = true;
             }
+        }
+    }
+    return joined;
+}
+
+// Moves front and back vertices that a file would join apart along the depth axis.
+std::size_t SeparateSurfaces(SolidMesh& mesh, const ManifoldOptions& options) {
+    const double length = std::sqrt(Dot(options.frontward, options.frontward));
+    if (!(length > 0.0) || !(options.nudge > 0.0)) return 0;
+    const double step = options.nudge / length;
+    const Vec3 d{options.frontward.x * step, options.frontward.y * step,
+                 options.frontward.z * step};
+    const std::vector<bool> joined = OnOnePoint(mesh, options.nudge);
+    std::size_t moved = 0;
+    for (std::uint32_t v = 0; v < mesh.vertices.size(); ++v) {
+        if (!joined[v]) continue;
+        SolidMesh::Vertex& vertex = mesh.vertices[v];
+        Vec3& p = vertex.position;
+        if (vertex.side == SolidMesh::Side::kFront && !options.frontFlat) {
+            p = {p.x + d.x, p.y + d.y, p.z + d.z};
+            ++moved;
+        } else if (vertex.side == SolidMesh::Side::kBack && !options.backFlat) {
+            p = {p.x - d.x, p.y - d.y, p.z - d.z};
+            ++moved;
         }
     }
     return moved;

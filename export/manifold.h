@@ -35,8 +35,10 @@ struct ManifoldOptions {
 // Tools that join corners by their position (STL readers) must see the copies apart too:
 // copies of one point move by `nudge` towards the middle of their own fan (within the rim's
 // plane, across `frontward`, when the fan lies in a flat surface only); and where a front vertex
-// and a back vertex lie on one point (an inner vertex of no height), the front one moves frontward
-// and the back one backward, unless its surface is flat. The volume changes by a negligible amount.
+// and a back vertex lie on one point, or are the two copies of one grid vertex closer than
+// `nudge` (an inner vertex of no or of tiny height, which a file's single-precision corners
+// would join), the front one moves frontward and the back one backward by `nudge`, unless its
+// surface is flat. The volume changes by a negligible amount.
 ManifoldSplit MakeManifold(SolidMesh& mesh, const ManifoldOptions& options = {});
 
 // Vertices whose triangles form more than one fan (pinched), for a mesh whose edges are each

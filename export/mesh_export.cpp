@@ -12,20 +12,60 @@
 
 #include "core/file_names.h"
 #include "core/picture_io.h"
+#include "export/filaments.h"
+#include "export/format_table.h"
 #include "export/normals.h"
 
 namespace vonnik {
 
+namespace {
+
+std::vector<std::string> WriteGlbFile(const MeshWriteInput& in) {
+    WriteGlb(*in.mesh, in.front, in.back, in.closed, in.options, in.path);
+    return {in.path};
+}
+std::vector<std::string> WriteObjFiles(const MeshWriteInput& in) {
+    return WriteObj(*in.mesh, in.front, in.back, in.options, in.path);
+}
+std::vector<std::string> WritePlyFile(const MeshWriteInput& in) {
+    WritePly(*in.mesh, in.front, in.back, in.options, in.path);
+    return {in.path};
+}
+std::vector<std::string> WriteStlFile(const MeshWriteInput& in) {
+    WriteStl(*in.parts, in.path);
+    return {in.path};
+}
+std::vector<std::string> Write3mfFile(const MeshWriteInput& in) {
+    Write3mf(*in.parts, in.front, in.back, in.path, in.paint);
+    return {in.path};
+}
+
+constexpr MeshFormatRow kMeshFormats[] = {
+    {MeshFormat::kGlb, "glb", "glTF binary",
+     "glTF 2.0 binary, both pictures embedded (metres, y up)", false, false, WriteGlbFile},
+    {MeshFormat::kObj, "obj", "Wavefront OBJ",
+     "with FILE's .mtl and two PNG textures beside it (mm, y up)", false, false, WriteObjFiles},
+    {MeshFormat::kPly, "ply", "Stanford PLY", "binary, colours per vertex (mm, y up)", false, false,
+     WritePlyFile},
+    {MeshFormat::kStl, "stl", "STL for 3D printing",
+     "binary, geometry only, for 3D printing (mm, z up)", true, false, WriteStlFile},
+    {MeshFormat::k3mf, "3mf", "3MF for 3D printing",
+     "for 3D printing, one object per part, coloured (mm, z up)", true, true, Write3mfFile},
+};
+
+}  // namespace
+
+std::span<const MeshFormatRow> MeshFormats() {
+    return kMeshFormats;
+}
+
+const MeshFormatRow& RowOf(MeshFormat format) {
+    return RowOf(MeshFormats(), format);
+}
+
 std::optional<MeshFormat> MeshFormatNamed(std::string_view name) {
-    if (!name.empty() && name.front() == '.') name.remove_prefix(1);
-    std::string lower(name);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "glb") return MeshFormat::kGlb;
-    if (lower == "obj") return MeshFormat::kObj;
-    if (lower == "ply") return MeshFormat::kPly;
-    if (lower == "stl") return MeshFormat::kStl;
-    if (lower == "3mf") return MeshFormat::k3mf;
-    return std::nullopt;
+    const MeshFormatRow* row = RowNamed(MeshFormats(), name);
+    return row ? std::optional(row->format) : std::nullopt;
 }
 
 std::optional<MeshFormat> MeshFormatOfPath(std::string_view path) {
@@ -33,23 +73,18 @@ std::optional<MeshFormat> MeshFormatOfPath(std::string_view path) {
 }
 
 const char* ExtensionOf(MeshFormat format) {
-    switch (format) {
-        case MeshFormat::kGlb:
-            return "glb";
-        case MeshFormat::kObj:
-            return "obj";
-        case MeshFormat::kPly:
-            return "ply";
-        case MeshFormat::kStl:
-            return "stl";
-        case MeshFormat::k3mf:
-            return "3mf";
-    }
-    return "";
+    return RowOf(format).extension;
 }
 
 bool IsPrintFormat(MeshFormat format) {
-    return format == MeshFormat::kStl || format == MeshFormat::k3mf;
+    return RowOf(format).print;
+}
+
+std::string MeshExtensions(bool MeshFormatRow::*column, std::string_view last) {
+    std::vector<MeshFormatRow> rows;
+    for (const MeshFormatRow& row : MeshFormats())
+        if (row.*column) rows.push_back(row);
+    return ExtensionList(std::span<const MeshFormatRow>(rows), true, last);
 }
 
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& p) {
@@ -127,6 +162,12 @@ void CheckMeshOptions(const MeshExportOptions& options, const std::string& path)
         throw FileError(path, "the size of a pixel must be a positive number of millimetres");
     if (!(std::isfinite(options.sizeMm) && options.sizeMm >= 0.0))
         throw FileError(path, "the size of the solid must be a positive number of millimetres");
+    if (!(std::isfinite(options.thicknessMm) && options.thicknessMm >= 0.0))
+        throw FileError(path, "the thickness must be a positive number of millimetres");
+    if (options.filaments != 0 &&
+        (options.filaments < kMinFilaments || options.filaments > kMaxFilaments))
+        throw FileError(path, "the number of filaments must be " + std::to_string(kMinFilaments) +
+                                  ".." + std::to_string(kMaxFilaments));
 }
 
 std::vector<std::string> WriteObj(const SolidMesh& mesh, const Raster& front, const Raster& back,
@@ -274,7 +315,8 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const ViewPose& view, const R
                             const MeshExportOptions& options) {
     const std::optional<MeshFormat> format = MeshFormatOfPath(path);
     if (!format)
-        throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl, .3mf)");
+        throw FileError(path, "the extension names no mesh format (" +
+                                  ExtensionList(MeshFormats(), true, ", ") + ")");
     CheckMeshOptions(options, path);
     if (front.Empty() || back.Empty()) throw FileError(path, "there is no model to export");
 
@@ -292,20 +334,24 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const ViewPose& view, const R
     // An empty file helps nobody, and several readers refuse one.
     const char* const nothing = "the model has no solid to export (no figure the lattice reaches)";
 
-    if (IsPrintFormat(*format)) {
-        const PrintLayout layout =
-            LayOutForPrint(grid, view, options.shape, options.mmPerPixel, options.sizeMm);
+    const MeshFormatRow& row = RowOf(*format);
+    if (row.print) {
+        const PrintLayout layout = LayOutForPrint(grid, view, options.shape, options.mmPerPixel,
+                                                  options.sizeMm, options.thicknessMm);
         if (layout.parts.empty()) throw FileError(path, nothing);
         for (const PrintPart& part : layout.parts) {
             count(part.mesh);
             result.volumeMm3 += SignedVolume(part.mesh);  // already in millimetres
         }
         result.mmPerPixel = layout.mmPerPixel;
-        if (*format == MeshFormat::kStl)
-            WriteStl(layout.parts, path);
-        else
-            Write3mf(layout.parts, front, back, path);
-        result.files = {path};
+        std::optional<FilamentPaint> paint;
+        if (row.filaments && options.filaments > 0) {
+            paint = PaintFilaments(layout.parts, front, back, options.filaments, path);
+            result.palette = paint->palette;
+            result.share = paint->share;
+        }
+        result.files = row.write({nullptr, &layout.parts, front, back, result.edges.Closed(),
+                                  options, path, paint ? &*paint : nullptr});
         return result;
     }
 
@@ -317,22 +363,7 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const ViewPose& view, const R
     const double scale = scaled.mmPerPixel;
     result.mmPerPixel = scale;
     result.volumeMm3 = SignedVolume(mesh) * scale * scale * scale;
-    switch (*format) {
-        case MeshFormat::kGlb:
-            WriteGlb(mesh, front, back, result.edges.Closed(), scaled, path);
-            result.files = {path};
-            break;
-        case MeshFormat::kObj:
-            result.files = WriteObj(mesh, front, back, scaled, path);
-            break;
-        case MeshFormat::kPly:
-            WritePly(mesh, front, back, scaled, path);
-            result.files = {path};
-            break;
-        case MeshFormat::kStl:
-        case MeshFormat::k3mf:
-            break;
-    }
+    result.files = row.write({&mesh, nullptr, front, back, result.edges.Closed(), scaled, path});
     return result;
 }
 

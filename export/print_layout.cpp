@@ -84,9 +84,25 @@ double LongestSide(const SolidMesh& mesh) {
     return std::max({box.hi.x - box.lo.x, box.hi.y - box.lo.y, box.hi.z - box.lo.z});
 }
 
+// The longest side of the box across the bed (x and y).
+double LongestAcross(const SolidMesh& mesh) {
+    if (mesh.vertices.empty()) return 0.0;
+    const Box box = BoundsOf(mesh);
+    return std::max(box.hi.x - box.lo.x, box.hi.y - box.lo.y);
+}
+
+// Scales the height so that the mesh, at mmPerPixel, is thicknessMm thick. The rim's plane
+// stays at z = 0; a mesh of no height stays as it is.
+void ScaleThickness(SolidMesh& mesh, double mmPerPixel, double thicknessMm) {
+    const Box box = BoundsOf(mesh);
+    const double height = (box.hi.z - box.lo.z) * mmPerPixel;
+    if (!(height > 0.0)) return;
+    const double factor = thicknessMm / height;
+    for (SolidMesh::Vertex& v : mesh.vertices) v.position.z = v.position.z * factor + 0.0;
+}
+
 PrintLayout LayOutForPrint(const ModelGrid& grid, const ViewPose& view, PrintShape shape,
-                           double mmPerPixel,
-                           double sizeMm, double gapMm) {
+                           double mmPerPixel, double sizeMm, double thicknessMm, double gapMm) {
     PrintLayout layout;
     const SolidMesh whole = BuiltPoseOnBed(grid, view);
     if (whole.Empty()) return layout;
@@ -113,11 +129,13 @@ PrintLayout LayOutForPrint(const ModelGrid& grid, const ViewPose& view, PrintSha
                               SolidMesh::Side::kFront});
             break;
     }
-    const double longest =
-        LongestSide(shape == PrintShape::kFlatBack ? pieces.front().mesh : whole);
+    const SolidMesh& measured = shape == PrintShape::kFlatBack ? pieces.front().mesh : whole;
+    const double longest = thicknessMm > 0.0 ? LongestAcross(measured) : LongestSide(measured);
     layout.mmPerPixel = sizeMm > 0.0 && longest > 0.0 ? sizeMm / longest : mmPerPixel;
 
     for (Piece& piece : pieces) {
+        // Before the surfaces are moved apart, so that the nudges keep their size.
+        if (thicknessMm > 0.0) ScaleThickness(piece.mesh, layout.mmPerPixel, thicknessMm);
         ManifoldOptions options;
         options.frontward = {0.0, 0.0, 1.0};
         options.frontFlat = piece.flat == SolidMesh::Side::kFront;

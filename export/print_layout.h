@@ -44,9 +44,11 @@ struct PrintLayout {
 // for the halves, as they are once glued; of the relief for a flat back) becomes sizeMm
 // millimetres; otherwise one pixel is mmPerPixel. The whole solid and the relief are centred
 // on x = y = 0; the halves lie left (front) and right (back) of x = 0 with gapMm between them,
-// centred on y = 0. Empty for a grid without triangles.
+// centred on y = 0. With thicknessMm > 0, the height is scaled apart from x and y so that
+// each part is thicknessMm millimetres thick (its lowest to its highest point), and sizeMm
+// measures the longest side across the bed only. Empty for a grid without triangles.
 PrintLayout LayOutForPrint(const ModelGrid& grid, const ViewPose& view, PrintShape shape,
-                           double mmPerPixel,
-                           double sizeMm, double gapMm = 5.0);
+                           double mmPerPixel, double sizeMm, double thicknessMm = 0.0,
+                           double gapMm = 5.0);
 
 }  // namespace vonnik

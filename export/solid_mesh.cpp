@@ -4,7 +4,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "builder/lattice.h"
+#include "builder/model_triangles.h"
 
 namespace vonnik {
 
@@ -12,16 +12,6 @@ namespace {
 
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 
-bool Eligible(const ModelGrid& g, const int (&is)[3], const int (&js)[3]) {
-    return TriangleInModel(g.VertexState(is[0], js[0]), g.VertexState(is[1], js[1]),
-                           g.VertexState(is[2], js[2]));
-}
-
-// Whether the corners, in the cell table's order, have their right-handed normal pointing
-// into the screen (+z; with x right and y down they then turn clockwise on the screen). It
-// is read in index space: the lattice lays index space out without folding it (odd rows
-// only shift by half a step), so the flat model turns the same way. The front surface's
-// outward normal points at the viewer (-z), the back's away from it (+z).
 bool NormalIntoScreen(const int (&di)[3], const int (&dj)[3]) {
     const int cross = (di[1] - di[0]) * (dj[2] - dj[0]) - (dj[1] - dj[0]) * (di[2] - di[0]);
     return cross > 0;
@@ -29,20 +19,8 @@ bool NormalIntoScreen(const int (&di)[3], const int (&dj)[3]) {
 
 template <typename Visit>
 void VisitEligibleTriangles(const ModelGrid& g, Visit&& visit) {
-    // The renderer's cells: index 0 never holds an eligible triangle (the border rule).
-    for (int j = 1; j <= g.GridMaxY - 1; ++j) {
-        const CellTriangles& cell = TrianglesOfCell(j);
-        for (int i = 1; i <= g.GridMaxX - 1; ++i) {
-            for (int t = 0; t < 2; ++t) {
-                int is[3], js[3];
-                for (int c = 0; c < 3; ++c) {
-                    is[c] = i + cell.di[t][c];
-                    js[c] = j + cell.dj[t][c];
-                }
-                if (Eligible(g, is, js)) visit(is, js, NormalIntoScreen(cell.di[t], cell.dj[t]));
-            }
-        }
-    }
+    ForEachModelTriangle(g, [&](const int(&is)[3], const int(&js)[3], const int(&di)[3],
+                                const int(&dj)[3]) { visit(is, js, NormalIntoScreen(di, dj)); });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The 3MF writer: the parts are handed to lib3mf as mesh objects, one build item each, with
 // one colour per triangle corner from the pictures (the materials extension's colour group);
-// the library writes the package, which is then put in place whole.
+// the library writes the package, which a painted print extends (painted_3mf.h) before it is
+// put in place whole.
 #include <Model/COM/NMR_DLLInterfaces.h>
 
 #include <limits>
@@ -8,6 +9,7 @@
 
 #include "core/picture_io.h"
 #include "export/mesh_export.h"
+#include "export/painted_3mf.h"
 
 namespace vonnik {
 
@@ -105,7 +107,7 @@ void AddPart(NMR::PLib3MFModel* model, const PrintPart& part, const Raster& fron
 }  // namespace
 
 void Write3mf(const std::vector<PrintPart>& parts, const Raster& front, const Raster& back,
-              const std::string& path) {
+              const std::string& path, const FilamentPaint* paint) {
     const Calls call(path);
     for (const PrintPart& part : parts) {
         if (part.mesh.vertices.size() > std::numeric_limits<DWORD>::max() ||
@@ -127,7 +129,7 @@ void Write3mf(const std::vector<PrintPart>& parts, const Raster& front, const Ra
     std::vector<unsigned char> bytes(size);
     call(NMR::lib3mf_writer_writetobuffer(writer.object, bytes.data(), size), writer.object,
          "writing the package");
-    WriteFileAtomically(path, bytes);
+    WriteFileAtomically(path, paint ? PaintPackage(bytes, *paint, path) : bytes);
 }
 
 }  // namespace vonnik

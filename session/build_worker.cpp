@@ -64,7 +64,8 @@ void BuildWorker::RunOne(Queued queued, const std::stop_token& stop) {
         if (progress_) progress_(ticket, position);
     };
     try {
-        outcome.model = BuildPictures(*queued.job.pictures, queued.job.settings, progress, stop);
+        outcome.model = BuildPictures(*queued.job.pictures, queued.job.settings, queued.job.holes,
+                                      progress, stop);
     } catch (const BuildCancelled&) {
         outcome.cancelled = true;
     } catch (const BuildError& e) {

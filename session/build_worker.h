@@ -25,6 +25,7 @@ class BuildWorker {
     struct Job {
         BuildSettings settings;
         std::shared_ptr<const LoadedPictures> pictures;
+        HoleList holes = {};
     };
     struct Outcome {
         std::uint64_t ticket = 0;

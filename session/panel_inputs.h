@@ -4,6 +4,7 @@
 #include <string>
 
 #include "builder/model_grid.h"
+#include "core/holes.h"
 
 namespace vonnik {
 
@@ -18,6 +19,9 @@ struct PanelInputs {
     bool DoubleSided = false;           // CheckBox3: a second picture for the back
     bool BackLight = false;             // CheckBox4
     int TrackBarPosition = 100;         // TrackBar1, the light amount in hundredths, 100..500
+    // Holes made in the pictures before the build (core/holes.h): kept with the other inputs,
+    // so that a rebuild and a project keep them.
+    HoleList Holes = {};
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing

@@ -27,9 +27,19 @@ BuildSettings ValidSettings(const PanelInputs& panel) {
 
 }  // namespace
 
+void ApplyHoles(Raster& front, Raster& back, const HoleList& holes) {
+    if (const std::optional<std::size_t> missing = FirstHoleMissingTheFigure(front, holes))
+        throw BuildError("the hole " + HoleText(holes[*missing]) + " touches no figure pixel",
+                         BuildError::Field::kHole);
+    CutHoles(front, holes);
+    CutHoles(back, holes);
+}
+
 BuiltModel BuildPictures(const LoadedPictures& pictures, const BuildSettings& settings,
-                         const ProgressFn& progress, const std::stop_token& stop) {
+                         const HoleList& holes, const ProgressFn& progress,
+                         const std::stop_token& stop) {
     BuiltModel built{ModelGrid{}, pictures.Front, pictures.BackOrFront()};
+    ApplyHoles(built.Front, built.Back, holes);
     RunBuildPhases(built.Grid, built.Front, built.Back, settings, progress, stop);
     return built;
 }
@@ -54,7 +64,7 @@ void AdoptBuild(SharedState& state, const PanelInputs& panel,
 void BuildIntoState(SharedState& state, const PanelInputs& panel,
                     std::shared_ptr<const LoadedPictures> pictures, const ProgressFn& progress,
                     PoseOnBuild pose) {
-    BuiltModel built = BuildPictures(*pictures, ValidSettings(panel), progress);
+    BuiltModel built = BuildPictures(*pictures, ValidSettings(panel), panel.Holes, progress);
     AdoptBuild(state, panel, std::move(pictures), std::move(built), pose);
 }
 
@@ -70,6 +80,8 @@ void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::str
         pictures->BackSource = pictureName;
     }
     pictures->Front = front;
+
+    ApplyHoles(front, back, panel.Holes);
     ModelGrid grid;
     RunBuildPhases(grid, front, back, settings, progress);
     AdoptBuild(state, panel, std::move(pictures),

@@ -24,10 +24,17 @@ struct BuiltModel {
     Raster Front, Back;
 };
 
-// Every phase over copies of the loaded pictures. Touches no state, so it may run on any
-// thread. Throws BuildError, BuildCancelled (stop requested) and std::bad_alloc.
+// Makes the holes background in both pictures (core/holes.h), at the same picture
+// coordinates. Throws BuildError (Field::kHole) naming the first hole whose disc touches no
+// figure pixel of the front picture; the pictures are unchanged then.
+void ApplyHoles(Raster& front, Raster& back, const HoleList& holes);
+
+// Every phase over copies of the loaded pictures, with the holes cut into the copies.
+// Touches no state, so it may run on any thread. Throws BuildError, BuildCancelled (stop
+// requested) and std::bad_alloc.
 BuiltModel BuildPictures(const LoadedPictures& pictures, const BuildSettings& settings,
-                         const ProgressFn& progress, const std::stop_token& stop = {});
+                         const HoleList& holes, const ProgressFn& progress,
+                         const std::stop_token& stop = {});
 
 // How a new model meets the view: a build shows it unturned, a rebuild in the pose the
 // viewer has turned the old one to (render/view_pose.h; the outlined mode stays too).
@@ -40,7 +47,8 @@ void AdoptBuild(SharedState& state, const PanelInputs& panel,
                 std::shared_ptr<const LoadedPictures> pictures, BuiltModel built,
                 PoseOnBuild pose);
 
-// The window-free build: captures the settings, builds the pictures and adopts the result.
+// The window-free build: captures the settings, builds the pictures with the panel's holes
+// and adopts the result.
 // The state is changed only when the whole build succeeds; otherwise the BuildError (or
 // BuildCancelled) propagates and the previous model, pictures and settings stay.
 void BuildIntoState(SharedState& state, const PanelInputs& panel,

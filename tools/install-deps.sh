@@ -18,7 +18,7 @@ packages=(
   libimagequant-dev libcgif-dev libwebp-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   ffmpeg webp gifsicle
-  lib3mf-dev prusa-slicer
+  lib3mf-dev libzip-dev libxml2-dev prusa-slicer
 )
 missing=()
 for p in "${packages[@]}"; do

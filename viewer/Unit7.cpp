@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "core/picture_io.h"
+#include "export/animation.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
 #include "viewer/export_dialog.h"
@@ -38,21 +39,26 @@ QString AskSavePath(QWidget* parent, const QString& caption, const QStringList& 
     return path + filter.mid(star + 1, close - star - 1);
 }
 
+// A file dialog's filters, one per row of a format table: "glTF binary (*.glb)".
+template <typename Row>
+QStringList FiltersOf(std::span<const Row> rows) {
+    QStringList filters;
+    for (const Row& row : rows)
+        filters << QStringLiteral("%1 (*.%2)")
+                       .arg(QString::fromUtf8(row.label), QString::fromUtf8(row.extension));
+    return filters;
+}
+
 // The file dialog for the mesh.
 QString AskMeshPath(QWidget* parent) {
-    static const QStringList kFilters = {
-        QStringLiteral("glTF binary (*.glb)"), QStringLiteral("Wavefront OBJ (*.obj)"),
-        QStringLiteral("Stanford PLY (*.ply)"), QStringLiteral("STL for 3D printing (*.stl)"),
-        QStringLiteral("3MF for 3D printing (*.3mf)")};
+    static const QStringList kFilters = FiltersOf(MeshFormats());
     return AskSavePath(parent, QStringLiteral("Export the solid"), kFilters, [](const QString& p) {
         return MeshFormatOfPath(p.toStdString()).has_value();
     });
 }
 
 QString AskTurntablePath(QWidget* parent) {
-    static const QStringList kFilters = {QStringLiteral("Animated GIF (*.gif)"),
-                                         QStringLiteral("Animated WebP, lossless (*.webp)"),
-                                         QStringLiteral("H.264 video (*.mp4)")};
+    static const QStringList kFilters = FiltersOf(AnimationFormats());
     return AskSavePath(parent, QStringLiteral("Save a turntable"), kFilters, [](const QString& p) {
         return AnimationFormatOfPath(p.toStdString()).has_value();
     });
@@ -85,7 +91,8 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     SavePngDialog = [this] { return AskPngPath(this); };
     AskExportOptions = [this](const QString& path) -> std::optional<MeshExportOptions> {
         const std::optional<MeshFormat> format = MeshFormatOfPath(path.toStdString());
-        MeshExportDialog dialog(this, format && IsPrintFormat(*format));
+        MeshExportDialog dialog(this, format && IsPrintFormat(*format),
+                                format && RowOf(*format).filaments);
         dialog.Load(ExportSettings());
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         dialog.Save(ExportSettings());

@@ -10,14 +10,38 @@ namespace {
 
 const QString kShapeKey = QStringLiteral("export/shape");
 const QString kSizeKey = QStringLiteral("export/sizeMm");
+const QString kThicknessKey = QStringLiteral("export/thicknessMm");
+const QString kFilamentsKey = QStringLiteral("export/filaments");
+
+// A switch and the number it enables, the number off until the switch is on.
+template <typename Spin>
+Spin* SwitchedNumber(QLayout* layout, QWidget* parent, QCheckBox*& box, const QString& caption,
+                     double lowest, double highest, double value) {
+    box = new QCheckBox(caption, parent);
+    auto* spin = new Spin(parent);
+    spin->setRange(lowest, highest);
+    spin->setValue(value);
+    spin->setEnabled(false);
+    QObject::connect(box, &QCheckBox::toggled, spin, &QWidget::setEnabled);
+    layout->addWidget(box);
+    layout->addWidget(spin);
+    return spin;
+}
+
+QString Extensions(bool MeshFormatRow::*column, const char* last) {
+    return QString::fromStdString(MeshExtensions(column, last));
+}
 
 }  // namespace
 
-MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(parent) {
+MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat, bool filamentFormat)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export the solid"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* shapes = new QGroupBox(QStringLiteral("On the printer's bed (.stl, .3mf)"), this);
+    auto* shapes = new QGroupBox(
+        QStringLiteral("On the printer's bed (%1)").arg(Extensions(&MeshFormatRow::print, ", ")),
+        this);
     auto* shapeLayout = new QVBoxLayout(shapes);
     Whole = new QRadioButton(QStringLiteral("The whole solid, front up"), shapes);
     FlatBack =
@@ -30,22 +54,32 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
         shapeLayout->addWidget(b);
     }
     Whole->setChecked(true);
+    ThicknessMm = SwitchedNumber<QDoubleSpinBox>(shapeLayout, shapes, SetThickness,
+                                                 QStringLiteral("Thickness in millimetres:"), 0.5,
+                                                 1000.0, 6.0);
+    ThicknessMm->setDecimals(1);
     shapes->setEnabled(printFormat);
     layout->addWidget(shapes);
 
-    SetSize = new QCheckBox(QStringLiteral("Longest side in millimetres:"), this);
-    SizeMm = new QDoubleSpinBox(this);
-    SizeMm->setRange(1.0, 10000.0);
+    auto* colours = new QGroupBox(QStringLiteral("Colours for a multi-filament printer (%1)")
+                                      .arg(Extensions(&MeshFormatRow::filaments, ", ")),
+                                  this);
+    auto* colourLayout = new QVBoxLayout(colours);
+    Filaments =
+        SwitchedNumber<QSpinBox>(colourLayout, colours, Paint,
+                                 QStringLiteral("Paint the triangles for this many filaments:"),
+                                 kMinFilaments, kMaxFilaments, 4);
+    colours->setEnabled(filamentFormat);
+    layout->addWidget(colours);
+
+    SizeMm = SwitchedNumber<QDoubleSpinBox>(
+        layout, this, SetSize, QStringLiteral("Longest side in millimetres:"), 1.0, 10000.0, 50.0);
     SizeMm->setDecimals(1);
-    SizeMm->setValue(50.0);
-    SizeMm->setEnabled(false);
-    connect(SetSize, &QCheckBox::toggled, SizeMm, &QWidget::setEnabled);
-    layout->addWidget(SetSize);
-    layout->addWidget(SizeMm);
     Note = new QLabel(printFormat ? QStringLiteral("Without a size, a picture pixel is 0.1 mm.")
-                                  : QStringLiteral("Flat back and halves shape .stl and .3mf "
+                                  : QStringLiteral("Flat back and halves shape %1 "
                                                    "files only. Without a size, a picture "
-                                                   "pixel is 0.1 mm."),
+                                                   "pixel is 0.1 mm.")
+                                        .arg(Extensions(&MeshFormatRow::print, " and ")),
                       this);
     Note->setWordWrap(true);
     layout->addWidget(Note);
@@ -66,6 +100,12 @@ void MeshExportDialog::Load(const QSettings& settings) {
     const double size = settings.value(kSizeKey).toDouble(&number);
     SetSize->setChecked(number && size > 0.0);
     if (number && size > 0.0) SizeMm->setValue(size);
+    const double thickness = settings.value(kThicknessKey).toDouble(&number);
+    SetThickness->setChecked(number && thickness > 0.0);
+    if (number && thickness > 0.0) ThicknessMm->setValue(thickness);
+    const int filaments = settings.value(kFilamentsKey).toInt(&number);
+    Paint->setChecked(number && filaments >= kMinFilaments && filaments <= kMaxFilaments);
+    if (Paint->isChecked()) Filaments->setValue(filaments);
 }
 
 void MeshExportDialog::Save(QSettings& settings) const {
@@ -73,6 +113,8 @@ void MeshExportDialog::Save(QSettings& settings) const {
                                  : Halves->isChecked() ? QStringLiteral("halves")
                                                        : QStringLiteral("whole"));
     settings.setValue(kSizeKey, SetSize->isChecked() ? SizeMm->value() : 0.0);
+    settings.setValue(kThicknessKey, SetThickness->isChecked() ? ThicknessMm->value() : 0.0);
+    settings.setValue(kFilamentsKey, Paint->isChecked() ? Filaments->value() : 0);
     settings.sync();
 }
 
@@ -81,6 +123,10 @@ MeshExportOptions MeshExportDialog::Options() const {
     if (FlatBack->isEnabled() && FlatBack->isChecked()) options.shape = PrintShape::kFlatBack;
     if (Halves->isEnabled() && Halves->isChecked()) options.shape = PrintShape::kHalves;
     if (SetSize->isChecked()) options.sizeMm = SizeMm->value();
+    // A group that does not apply to the file's format is shown but disabled.
+    if (SetThickness->isChecked() && SetThickness->isEnabled())
+        options.thicknessMm = ThicknessMm->value();
+    if (Paint->isChecked() && Paint->isEnabled()) options.filaments = Filaments->value();
     return options;
 }
 

@@ -129,6 +129,33 @@ class FilesTest : public QObject {
         QVERIFY(!glb.FlatBack->isEnabled());
         QCOMPARE(glb.Options().shape, PrintShape::kWhole);
         QCOMPARE(glb.Options().sizeMm, 42.5);
+
+        // The thickness for the print formats, the filaments for a 3MF file only.
+        {
+            MeshExportDialog threeMf(nullptr, true, true);
+            threeMf.Load(settings);
+            QCOMPARE(threeMf.Options().thicknessMm, 0.0);
+            QCOMPARE(threeMf.Options().filaments, 0);
+            threeMf.SetThickness->setChecked(true);
+            threeMf.ThicknessMm->setValue(5.5);
+            threeMf.Paint->setChecked(true);
+            threeMf.Filaments->setValue(5);
+            threeMf.Save(settings);
+        }
+        MeshExportDialog threeMf(nullptr, true, true);
+        threeMf.Load(settings);
+        QCOMPARE(threeMf.Options().thicknessMm, 5.5);
+        QCOMPARE(threeMf.Options().filaments, 5);
+        QCOMPARE(threeMf.Filaments->minimum(), kMinFilaments);
+        QCOMPARE(threeMf.Filaments->maximum(), kMaxFilaments);
+        MeshExportDialog stl(nullptr, true, false);
+        stl.Load(settings);
+        QVERIFY(!stl.Paint->isEnabled());
+        QCOMPARE(stl.Options().thicknessMm, 5.5);
+        QCOMPARE(stl.Options().filaments, 0);
+        MeshExportDialog ply(nullptr, false, false);
+        ply.Load(settings);
+        QCOMPARE(ply.Options().thicknessMm, 0.0);
     }
 
     void backgroundBeforeTheFirstBuild() {

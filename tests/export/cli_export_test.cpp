@@ -5,6 +5,7 @@
 #include <QFile>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -89,6 +90,17 @@ TEST_F(CliExport, RefusesPrintOptionsThatDoNotFit) {
         {{"--export-mesh", stl, "--flat-back", "--halves"}, "--halves"},
         {{"--export-mesh", dir_ + "/out.glb", "--flat-back"}, "--flat-back"},
         {{"--export-mesh", dir_ + "/out.ply", "--halves"}, "--halves"},
+        {{"--export-mesh", dir_ + "/out.glb", "--thickness-mm", "5"}, "--thickness-mm"},
+        {{"--export-mesh", stl, "--thickness-mm", "-1"}, "--thickness-mm"},
+        {{"--export-mesh", stl, "--filaments", "4"}, "--filaments"},
+        {{"--export-mesh", dir_ + "/out.3mf", "--filaments", "1"}, "--filaments"},
+        {{"--export-mesh", dir_ + "/out.3mf", "--filaments", "17"}, "--filaments"},
+        {{"--export-mesh", stl, "--hole", "50,45"}, "--hole"},
+        {{"--export-mesh", stl, "--hole", "50,45,0"}, "--hole"},
+        {{"--export-mesh", stl, "--hole", "50,45,x"}, "--hole"},
+        // A disc on the background only, and one off the picture.
+        {{"--export-mesh", stl, "--hole", "50,45,6", "--hole", "3,3,4"}, "--hole"},
+        {{"--export-mesh", stl, "--hole", "500,45,6"}, "--hole"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{disc_};
@@ -97,7 +109,25 @@ TEST_F(CliExport, RefusesPrintOptionsThatDoNotFit) {
         EXPECT_EQ(run.status, 2) << c.extra.back();
         EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
         EXPECT_FALSE(Exists(stl));
+        EXPECT_FALSE(Exists(dir_ + "/out.3mf"));
     }
+}
+
+// --filaments prints the palette: each filament's colour and its share of the surface.
+TEST_F(CliExport, PrintsThePaletteOfAPaintedPrint) {
+    const std::string out = dir_ + "/painted.3mf";
+    const CliRun run = Cli({disc_, "--polygon-size", "5", "--export-mesh", out, "--filaments", "3",
+                            "--hole", "50,45,10", "--thickness-mm", "4"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::regex palette(
+        R"(; 3 filaments: 1 #[0-9A-F]{6} ([0-9.]+)%, 2 #[0-9A-F]{6} ([0-9.]+)%, 3 #[0-9A-F]{6} ([0-9.]+)%; wrote )");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(run.err, m, palette)) << run.err;
+    const double a = std::stod(m[1]), b = std::stod(m[2]), c = std::stod(m[3]);
+    EXPECT_NEAR(a + b + c, 100.0, 0.2);
+    EXPECT_GE(a, b);
+    EXPECT_GE(b, c);
+    EXPECT_TRUE(Exists(out));
 }
 
 // --halves writes two closed parts, --size-mm sets the longest side; in batch use too.

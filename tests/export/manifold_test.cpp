@@ -188,5 +188,57 @@ TEST(MakeManifold, SplitsRimVerticesWhereAFigureTouchesItself) {
     }
 }
 
+// Where front and back come together, the copies of one grid vertex that a file would join
+// move apart: on one point, or closer than the nudge (different as doubles, one point as the
+// floats of a file); copies already a nudge apart, and a flat surface, stay.
+TEST(MakeManifold, SeparatesFrontAndBackCopiesThatAFileWouldJoin) {
+    SolidMesh mesh;
+    const double nudge = ManifoldOptions{}.nudge;
+    const auto pair = [&](std::int32_t i, double height) {
+        mesh.vertices.push_back({{double(i), 0.0, -height}, 0, 0, i, 0, SolidMesh::Side::kFront});
+        mesh.vertices.push_back({{double(i), 0.0, height}, 0, 0, i, 0, SolidMesh::Side::kBack});
+    };
+    pair(1, 0.0);    // on one point
+    pair(2, 1e-13);  // tiny height
+    pair(3, nudge);  // far enough apart
+    SolidMesh flat = mesh;
+    const ManifoldSplit split = MakeManifold(mesh);
+    EXPECT_EQ(split.verticesSeparated, 4u);
+    const double expected[] = {-nudge, nudge, -1e-13 - nudge, 1e-13 + nudge, -nudge, nudge};
+    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
+        EXPECT_EQ(mesh.vertices[v].position.z, expected[v]) << v;
+        EXPECT_EQ(mesh.vertices[v].position.x, flat.vertices[v].position.x) << v;
+    }
+    ManifoldOptions backFlat;
+    backFlat.backFlat = true;
+    EXPECT_EQ(MakeManifold(flat, backFlat).verticesSeparated, 2u);
+    EXPECT_EQ(flat.vertices[3].position.z, 1e-13) << "a flat back stays in its plane";
+    EXPECT_EQ(flat.vertices[2].position.z, -1e-13 - nudge);
+}
+
+// At a very high curvature the inner heights are tiny: the STL read back by the position of
+// its corners, as a slicer joins them, is still a closed 2-manifold in every shape.
+TEST(MakeManifold, TheStlOfAVeryCurvedSolidIsManifoldByPosition) {
+    std::vector<Raster> discs{test::MakeDisc(120, 120, 60, 60, 50)};
+#ifdef VONNIK_SAMPLES
+    discs.push_back(LoadPicture(std::string(VONNIK_SAMPLES) + "/disc.bmp"));
+#endif
+    const test::TempDir temp("curved");
+    for (const Raster& disc : discs) {
+        PanelInputs panel = Panel("5");
+        panel.CurvatureText = "5000";
+        const SharedState state = BuiltState(disc, panel);
+        for (PrintShape shape : {PrintShape::kWhole, PrintShape::kFlatBack, PrintShape::kHalves}) {
+            const std::string path = temp.Path() + "/curved.stl";
+            WriteStl(LayOutForPrint(state.Grid, state.View, shape, 0.1, 0.0).parts, path);
+            const test::MeshCheck stl = test::CheckStl(test::ReadStl(path));
+            EXPECT_TRUE(stl.ClosedManifold())
+                << disc.Width() << " shape " << static_cast<int>(shape) << ": crowded "
+                << stl.crowded << ", same way " << stl.sameWay << ", pinched " << stl.pinched
+                << ", open " << stl.open;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vonnik

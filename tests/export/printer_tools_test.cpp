@@ -1,6 +1,8 @@
 // The print formats opened by real third-party tools: PrusaSlicer's command line slices the
 // flat-back and halves STL and 3MF files with its default settings, and reports every print
-// manifold at the size asked for; ADMesh finds the STL files closed. Each test is skipped,
+// manifold at the size asked for; ADMesh finds the STL files closed. PrusaSlicer also slices
+// painted colour prints with several tools, keychains with a hole, and measures the
+// thickness asked. Each test is skipped,
 // saying what is missing, when its tool is not installed; tools/test.sh installs the tools
 // and sets VONNIK_REQUIRE_MESH_CHECKERS, which turns the skip into a failure.
 #include <gtest/gtest.h>
@@ -8,12 +10,19 @@
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
+#include "core/figure_key.h"
 #include "core/picture_io.h"
+#include "export/filaments.h"
 #include "export/mesh_export.h"
 #include "tests/export/export_fixtures.h"
+#include "tests/export/mesh_checker.h"
+#include "tests/export/mesh_readers.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
@@ -226,6 +235,144 @@ TEST_F(PrinterTools, AdmeshFindsTheStlPrintsClosed) {
         if (p.figureParts > 0) {
             EXPECT_EQ(value["Number of parts"], p.figureParts * static_cast<double>(p.result.parts))
                 << what;
+        }
+    }
+}
+
+// The pictures a colour print is made of: the desktop program's samples where the build
+// made them, and a picture of the golden cases.
+std::vector<std::pair<std::string, Raster>> ColourPictures() {
+    std::vector<std::pair<std::string, Raster>> pictures;
+#ifdef VONNIK_SAMPLES
+    for (const char* name : {"disc.bmp", "ring.bmp", "star.bmp", "bear.bmp", "penguin.png"}) {
+        const std::string path = std::string(VONNIK_SAMPLES) + "/" + name;
+        if (QFile::exists(QString::fromStdString(path)))
+            pictures.emplace_back(name, LoadFigurePicture(path));
+    }
+#endif
+    pictures.emplace_back("blobs",
+                          LoadPicture(test::TestData("golden/pictures/blobs_200x150.bmp")));
+    return pictures;
+}
+
+// The tools a G-code file changes to: the distinct "Tn" lines.
+std::set<std::string> ToolsOf(const std::string& gcode) {
+    std::set<std::string> tools;
+    const std::regex tool(R"((^|\n)(T[0-9]+)\b)");
+    for (auto it = std::sregex_iterator(gcode.begin(), gcode.end(), tool);
+         it != std::sregex_iterator(); ++it)
+        tools.insert((*it)[2]);
+    return tools;
+}
+
+// A painted 3MF alone is enough: PrusaSlicer takes the extruders, their colours and the wipe
+// tower from the file's settings, and its G-code changes between the filaments.
+TEST(PrusaSlicerColour, SlicesAPaintedPrintOfEachSampleWithSeveralTools) {
+    const std::string slicer = test::FindProgram("prusa-slicer");
+    SKIP_WITHOUT(slicer.empty(),
+                 "PrusaSlicer is not installed (Debian package prusa-slicer; "
+                 "tools/install-deps.sh installs it)");
+    const test::TempDir temp("colour-prints");
+    const std::vector<std::pair<std::string, Raster>> pictures = ColourPictures();
+#ifdef VONNIK_SAMPLES
+    EXPECT_EQ(pictures.size(), 6u) << "the desktop program's samples are missing";
+#endif
+    for (const auto& [name, picture] : pictures) {
+        const SharedState state = test::BuiltState(picture);
+        MeshExportOptions options;
+        options.filaments = 4;
+        options.sizeMm = 30.0;  // small prints: slicing is the slow part
+        options.thicknessMm = 4.0;
+        options.shape = name == "bear.bmp" ? PrintShape::kFlatBack : PrintShape::kWhole;
+        const std::string file = temp.Path() + "/" + name + ".3mf";
+        const MeshExportResult result = ExportShownSolid(state, file, options);
+        std::string output;
+        const SlicerInfo info = Info(slicer, file, output);
+        ASSERT_EQ(info.objects, 1) << name << "\n" << output;
+        EXPECT_EQ(info.manifold.front(), "yes") << name << "\n" << output;
+        EXPECT_NEAR(info.value.at("size_z"), 4.0, 1e-3) << name;
+
+        const std::string gcode = temp.Path() + "/" + name + ".gcode";
+        const test::ToolRun run =
+            test::RunTool(slicer, {"--export-gcode", file, "--output", gcode});
+        ASSERT_EQ(run.status, 0) << name << "\n" << run.output;
+        const std::set<std::string> tools = ToolsOf(test::ReadFile(gcode));
+        std::ostringstream palette;
+        palette.setf(std::ios::fixed);
+        palette.precision(1);
+        for (std::size_t k = 0; k < result.palette.size(); ++k)
+            palette << " " << HexColour(result.palette[k]) << " " << result.share[k] * 100.0 << "%";
+        std::cout << "[ colour   ] " << name << ": palette" << palette.str() << "; " << tools.size()
+                  << " tools\n";
+        EXPECT_GT(tools.size(), 1u) << name << palette.str();
+        EXPECT_LE(tools.size(), result.palette.size()) << name;
+    }
+}
+
+// A keychain: the disc with a hole is a closed 2-manifold with one handle more (its Euler
+// characteristic two lower) as PrusaSlicer joins the STL's corners, and it slices.
+TEST(PrusaSlicerColour, SlicesAKeychainWithAHole) {
+    const std::string slicer = test::FindProgram("prusa-slicer");
+    SKIP_WITHOUT(slicer.empty(),
+                 "PrusaSlicer is not installed (Debian package prusa-slicer; "
+                 "tools/install-deps.sh installs it)");
+    const test::TempDir temp("keychain");
+    const Raster disc = test::MakeDisc(120, 120, 60, 60, 50);
+    PanelInputs panel = test::Panel("4");
+    MeshExportOptions options;
+    options.sizeMm = 40.0;
+    options.thicknessMm = 5.0;
+    const std::string plain = temp.Path() + "/plain.stl", holed = temp.Path() + "/holed.stl";
+    ExportShownSolid(test::BuiltState(disc, panel), plain, options);
+    panel.Holes = {{60, 32, 16}};
+    ExportShownSolid(test::BuiltState(disc, panel), holed, options);
+    const test::MeshCheck a = test::CheckStl(test::ReadStl(plain));
+    const test::MeshCheck b = test::CheckStl(test::ReadStl(holed));
+    ASSERT_TRUE(a.ClosedManifold());
+    ASSERT_TRUE(b.ClosedManifold());
+    const auto euler = [](const test::MeshCheck& m) {
+        return static_cast<long long>(m.vertices) - static_cast<long long>(m.edges) +
+               static_cast<long long>(m.triangles);
+    };
+    EXPECT_EQ(euler(a), 2);
+    EXPECT_EQ(euler(b), euler(a) - 2);
+
+    std::string output;
+    const SlicerInfo info = Info(slicer, holed, output);
+    ASSERT_EQ(info.objects, 1) << output;
+    EXPECT_EQ(info.manifold.front(), "yes") << output;
+    EXPECT_EQ(info.parts, 1.0) << output;
+    EXPECT_NEAR(info.value.at("size_z"), 5.0, 1e-3) << output;
+    const std::string gcode = temp.Path() + "/holed.gcode";
+    const test::ToolRun run = test::RunTool(slicer, {"--export-gcode", holed, "--output", gcode});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(test::ReadFile(gcode).find(";LAYER_CHANGE"), std::string::npos);
+}
+
+// --thickness-mm: PrusaSlicer measures every shape as thick as asked, the size across the
+// bed as asked.
+TEST(PrusaSlicerColour, MeasuresTheThicknessAsked) {
+    const std::string slicer = test::FindProgram("prusa-slicer");
+    SKIP_WITHOUT(slicer.empty(),
+                 "PrusaSlicer is not installed (Debian package prusa-slicer; "
+                 "tools/install-deps.sh installs it)");
+    const test::TempDir temp("thickness");
+    const SharedState state =
+        test::BuiltState(test::MakeDisc(120, 100, 60, 50, 40), test::Panel("5"));
+    for (PrintShape shape : {PrintShape::kWhole, PrintShape::kFlatBack, PrintShape::kHalves}) {
+        MeshExportOptions options;
+        options.shape = shape;
+        options.sizeMm = 50.0;
+        options.thicknessMm = 6.0;
+        const std::string file = temp.Path() + "/" + ShapeName(shape) + ".stl";
+        ExportShownSolid(state, file, options);
+        std::string output;
+        SlicerInfo info = Info(slicer, file, output);
+        ASSERT_EQ(info.objects, 1) << output;
+        EXPECT_EQ(info.manifold.front(), "yes") << output;
+        EXPECT_NEAR(info.value["size_z"], 6.0, 1e-3) << ShapeName(shape) << "\n" << output;
+        if (shape != PrintShape::kHalves) {
+            EXPECT_NEAR(std::max(info.value["size_x"], info.value["size_y"]), 50.0, 1e-3) << output;
         }
     }
 }

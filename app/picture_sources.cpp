@@ -1,6 +1,7 @@
 // Where pictures come from besides the build button's dialog: dropped files, the
 // clipboard, the command line; the open dialog's filters; the background tolerance and
 // the settings that keep it.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -121,6 +122,29 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
         form1.BuildFromFiles(&form2, paths.mid(0, 2));
     };
     form2.Paste = [&form1, &form2] { form1.PastePicture(&form2); };
+    // The viewer's menu runs the panel's own controls and actions, found when chosen: the
+    // language choices are added to the panel after this.
+    const auto click = [&form1](const char* name) {
+        return [&form1, name] {
+            if (auto* button = form1.findChild<QAbstractButton*>(QLatin1String(name)))
+                button->click();
+        };
+    };
+    const auto trigger = [&form1](const QString& name) {
+        if (auto* action = form1.findChild<QAction*>(name)) action->trigger();
+    };
+    form2.OpenPicture = click("Button1");
+    form2.SaveSnapshot = click("SpeedButton1");
+    form2.EditBackgroundTolerance = [trigger] { trigger(QStringLiteral("ToleranceAction")); };
+    form2.SelectLanguage = [trigger](const QString& code) {
+        trigger(QStringLiteral("Language_") + code);
+    };
+    form2.CurrentLanguage = [&form1] {
+        for (QAction* action : form1.actions())
+            if (action->objectName().startsWith(QStringLiteral("Language_")) && action->isChecked())
+                return action->objectName().mid(9);
+        return QString();
+    };
 }
 
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {

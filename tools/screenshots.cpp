@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     QApplication::sendEvent(&Form1, &pick);  // the light picked on the disc
     Form1.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     Settle(500);
-    Drag(&Form2, {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
+    Drag(Form2.FrameArea(), {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
     Settle(300);
     Form1.findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
     Settle(300);
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     Form1.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
     Form1.BuildFromFiles(&Form1, {penguin});
     Settle(500);
-    Drag(&Form2, {{180, 150}, {190, 150}, {200, 148}, {212, 146}, {224, 144}});
+    Drag(Form2.FrameArea(), {{180, 150}, {190, 150}, {200, 148}, {212, 146}, {224, 144}});
     Settle(300);
     ok = Save(TransparentSession(QImage(penguin), Form1.grab(), Form2.grab()),
               out + "/transparent-png.png") &&

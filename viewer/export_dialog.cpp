@@ -1,6 +1,7 @@
 #include "viewer/export_dialog.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QVBoxLayout>
 
@@ -14,16 +15,16 @@ const QString kSizeKey = QStringLiteral("export/sizeMm");
 }  // namespace
 
 MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Export the solid"));
+    setWindowTitle(QCoreApplication::translate("MeshExportDialog", "立体を書き出す"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* shapes = new QGroupBox(QStringLiteral("On the printer's bed (.stl, .3mf)"), this);
+    auto* shapes = new QGroupBox(QCoreApplication::translate("MeshExportDialog", "プリンターのベッドの上 (.stl, .3mf)"), this);
     auto* shapeLayout = new QVBoxLayout(shapes);
-    Whole = new QRadioButton(QStringLiteral("The whole solid, front up"), shapes);
+    Whole = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "立体全体、表を上に"), shapes);
     FlatBack =
-        new QRadioButton(QStringLiteral("Flat back: a relief that needs no supports"), shapes);
+        new QRadioButton(QCoreApplication::translate("MeshExportDialog", "裏を平らに：サポートのいらないレリーフ"), shapes);
     Halves =
-        new QRadioButton(QStringLiteral("Halves: front and back side by side, to glue"), shapes);
+        new QRadioButton(QCoreApplication::translate("MeshExportDialog", "半分ずつ：表と裏を並べて、貼り合わせる"), shapes);
     auto* group = new QButtonGroup(this);
     for (QRadioButton* b : {Whole, FlatBack, Halves}) {
         group->addButton(b);
@@ -33,7 +34,7 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
     shapes->setEnabled(printFormat);
     layout->addWidget(shapes);
 
-    SetSize = new QCheckBox(QStringLiteral("Longest side in millimetres:"), this);
+    SetSize = new QCheckBox(QCoreApplication::translate("MeshExportDialog", "いちばん長い辺 (mm)："), this);
     SizeMm = new QDoubleSpinBox(this);
     SizeMm->setRange(1.0, 10000.0);
     SizeMm->setDecimals(1);
@@ -42,10 +43,11 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
     connect(SetSize, &QCheckBox::toggled, SizeMm, &QWidget::setEnabled);
     layout->addWidget(SetSize);
     layout->addWidget(SizeMm);
-    Note = new QLabel(printFormat ? QStringLiteral("Without a size, a picture pixel is 0.1 mm.")
-                                  : QStringLiteral("Flat back and halves shape .stl and .3mf "
-                                                   "files only. Without a size, a picture "
-                                                   "pixel is 0.1 mm."),
+    Note = new QLabel(printFormat ? QCoreApplication::translate("MeshExportDialog", "大きさを決めないときは、画像の 1 画素が 0.1 mm です。")
+                                  : QCoreApplication::translate(
+                                        "MeshExportDialog",
+                                        "裏を平らにと半分ずつは .stl と .3mf だけの形です。"
+                                        "大きさを決めないときは、画像の 1 画素が 0.1 mm です。"),
                       this);
     Note->setWordWrap(true);
     layout->addWidget(Note);

@@ -258,6 +258,30 @@ BENCHMARK(BM_PaintPath)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The paint path scaled to fit a 1920 x 1080 screen: the 4K frame shown as 1440 x 1080,
+// smoothed, beside PaintPath's full-size copy.
+void BM_ScaledPaintPath(benchmark::State& bs) {
+    App();
+    const Raster frame = LargeFigure(3840, 2880);
+    const QImage::Format format =
+        bs.range(0) != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage target(1440, 1080, format);
+    target.fill(0);
+    for (auto _ : bs) {
+        QPainter painter(&target);
+        DrawFrameScaled(painter, frame, target.rect());
+    }
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ScaledPaintPath)
+    ->Name("ScaledPaintPath/3840x2880")
+    ->ArgName("alpha_target")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The frame drawn anew and shown: at 100 % (what the viewer did before it could zoom),
 // and scaled to fit a 1920 x 1080 screen (3840 x 2880 shown as 1440 x 1080), onto an image
 // of the backing store's format.

@@ -7,6 +7,8 @@
 // program's folder does; LANG (ja or en) chooses the captions, as --lang does.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -96,13 +98,14 @@ int main(int argc, char** argv) {
     const QString base = QString::fromLocal8Bit(argv[1]), out = QString::fromLocal8Bit(argv[2]);
     vonnik::TForm1 Form1;
     vonnik::TForm2 Form2(Form1.State);
-    Form1.Form2 = &Form2;
+    vonnik::ConnectWindows(Form1, Form2);
     Form1.BaseFolder = base;
     Form1.OpenDialog1 = [&](const QString& folder) { return folder + "bear.bmp"; };
     Form1.ShowError = [](const QString& message) {
         std::fprintf(stderr, "vonnik_screenshots: %s\n", qPrintable(message));
     };
     Form1.move(24, 120);
+    Form2.move(260, 120);
     Form1.show();
     Settle(500);
     bool ok = Save(Form1.grab().toImage(), out + "/panel-start.png");
@@ -118,6 +121,19 @@ int main(int argc, char** argv) {
     Settle(300);
     ok = Save(SideBySide(Form1.grab(), Form2.grab()), out + "/screenshot.png") && ok;
     ok = Save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), out + "/screen.png") && ok;
+
+    // The viewer with its View menu open, as the screen shows both.
+    QMenu* menu = Form2.findChild<QMenu*>(QStringLiteral("ViewMenu"));
+    Form2.findChild<QMenuBar*>(QStringLiteral("MenuBar"))->setActiveAction(menu->menuAction());
+    Settle(500);
+    const QRect shown = Form2.frameGeometry().united(menu->geometry()).adjusted(-8, -8, 8, 8);
+    ok = Save(QGuiApplication::primaryScreen()
+                  ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
+                  .toImage(),
+              out + "/viewer-menu.png") &&
+         ok;
+    menu->close();
+    Settle(200);
 
     // A transparent PNG with black eyes and a black back, as if dropped on the panel.
     // Over the sample sky: without a background the frame is the key colour, here next to

@@ -52,8 +52,9 @@ QString AskMeshPath(QWidget* parent) {
         QStringLiteral("Wavefront OBJ (*.obj)"), QStringLiteral("Stanford PLY (*.ply)"),
         QCoreApplication::translate("TForm2", "3D プリント用 STL (*.stl)"),
         QCoreApplication::translate("TForm2", "3D プリント用 3MF (*.3mf)")};
-    return AskSavePath(parent, QCoreApplication::translate("TForm2", "立体を書き出す"), filters,
-                       [](const QString& p) { return MeshFormatOfPath(p.toStdString()).has_value(); });
+    return AskSavePath(
+        parent, QCoreApplication::translate("TForm2", "立体を書き出す"), filters,
+        [](const QString& p) { return MeshFormatOfPath(p.toStdString()).has_value(); });
 }
 
 QString AskTurntablePath(QWidget* parent) {
@@ -67,17 +68,16 @@ QString AskTurntablePath(QWidget* parent) {
 }
 
 QString AskPngPath(QWidget* parent) {
-    return AskSavePath(
-        parent, QCoreApplication::translate("TForm2", "画像を PNG で保存"),
-        {QStringLiteral("PNG (*.png)")},
-        [](const QString& p) { return p.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive); });
+    return AskSavePath(parent, QCoreApplication::translate("TForm2", "画像を PNG で保存"),
+                       {QStringLiteral("PNG (*.png)")}, [](const QString& p) {
+                           return p.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+                       });
 }
 
 // The zoom ladder that Ctrl+plus and Ctrl+minus climb.
-constexpr double kZoomSteps[] = {1.0 / 64, 1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4,
-                                 1.0 / 3,  1.0 / 2,  2.0 / 3,  3.0 / 4, 1.0,     3.0 / 2,
-                                 2.0,      3.0,      4.0,      6.0,     8.0,     12.0,
-                                 16.0};
+constexpr double kZoomSteps[] = {1.0 / 64, 1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
+                                 1.0 / 2,  2.0 / 3,  3.0 / 4,  1.0,     3.0 / 2, 2.0,     3.0,
+                                 4.0,      6.0,      8.0,      12.0,    16.0};
 
 double ZoomStepAbove(double zoom) {
     for (const double step : kZoomSteps)
@@ -352,7 +352,8 @@ void TForm2::SaveTurntable() {
         ShowError(QString::fromStdString(e.what()));
     } catch (const std::bad_alloc&) {
         dialog.reset();
-        ShowError(QCoreApplication::translate("TForm2", "%1: 回転アニメーションに必要なメモリが足りません")
+        ShowError(QCoreApplication::translate("TForm2",
+                                              "%1: 回転アニメーションに必要なメモリが足りません")
                       .arg(path));
     }
 }

@@ -18,13 +18,18 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
     setWindowTitle(QCoreApplication::translate("MeshExportDialog", "立体を書き出す"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* shapes = new QGroupBox(QCoreApplication::translate("MeshExportDialog", "プリンターのベッドの上 (.stl, .3mf)"), this);
+    auto* shapes = new QGroupBox(
+        QCoreApplication::translate("MeshExportDialog", "プリンターのベッドの上 (.stl, .3mf)"),
+        this);
     auto* shapeLayout = new QVBoxLayout(shapes);
-    Whole = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "立体全体、表を上に"), shapes);
-    FlatBack =
-        new QRadioButton(QCoreApplication::translate("MeshExportDialog", "裏を平らに：サポートのいらないレリーフ"), shapes);
-    Halves =
-        new QRadioButton(QCoreApplication::translate("MeshExportDialog", "半分ずつ：表と裏を並べて、貼り合わせる"), shapes);
+    Whole = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "立体全体、表を上に"),
+                             shapes);
+    FlatBack = new QRadioButton(
+        QCoreApplication::translate("MeshExportDialog", "裏を平らに：サポートのいらないレリーフ"),
+        shapes);
+    Halves = new QRadioButton(
+        QCoreApplication::translate("MeshExportDialog", "半分ずつ：表と裏を並べて、貼り合わせる"),
+        shapes);
     auto* group = new QButtonGroup(this);
     for (QRadioButton* b : {Whole, FlatBack, Halves}) {
         group->addButton(b);
@@ -34,7 +39,8 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
     shapes->setEnabled(printFormat);
     layout->addWidget(shapes);
 
-    SetSize = new QCheckBox(QCoreApplication::translate("MeshExportDialog", "いちばん長い辺 (mm)："), this);
+    SetSize = new QCheckBox(
+        QCoreApplication::translate("MeshExportDialog", "いちばん長い辺 (mm)："), this);
     SizeMm = new QDoubleSpinBox(this);
     SizeMm->setRange(1.0, 10000.0);
     SizeMm->setDecimals(1);
@@ -43,12 +49,14 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat) : QDialog(
     connect(SetSize, &QCheckBox::toggled, SizeMm, &QWidget::setEnabled);
     layout->addWidget(SetSize);
     layout->addWidget(SizeMm);
-    Note = new QLabel(printFormat ? QCoreApplication::translate("MeshExportDialog", "大きさを決めないときは、画像の 1 画素が 0.1 mm です。")
-                                  : QCoreApplication::translate(
-                                        "MeshExportDialog",
-                                        "裏を平らにと半分ずつは .stl と .3mf だけの形です。"
-                                        "大きさを決めないときは、画像の 1 画素が 0.1 mm です。"),
-                      this);
+    Note = new QLabel(
+        printFormat
+            ? QCoreApplication::translate("MeshExportDialog",
+                                          "大きさを決めないときは、画像の 1 画素が 0.1 mm です。")
+            : QCoreApplication::translate("MeshExportDialog",
+                                          "裏を平らにと半分ずつは .stl と .3mf だけの形です。"
+                                          "大きさを決めないときは、画像の 1 画素が 0.1 mm です。"),
+        this);
     Note->setWordWrap(true);
     layout->addWidget(Note);
 

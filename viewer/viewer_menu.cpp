@@ -110,11 +110,9 @@ void TForm2::CreateMenus() {
               {QKeySequence(Qt::CTRL | Qt::Key_1)}, [this] { ZoomToActualSize(); });
 
     QMenu* settings = AddMenu(nullptr, "SettingsMenu", QT_TRANSLATE_NOOP("TForm2", "設定(&S)"));
-    AddAction(settings, "LiveAction", QT_TRANSLATE_NOOP("TForm2", "ライブ整形(&L)"), {},
-              [this] {
-                  if (ToggleLive) ToggleLive(!(LiveEnabled && LiveEnabled()));
-              })
-        ->setCheckable(true);
+    AddAction(settings, "LiveAction", QT_TRANSLATE_NOOP("TForm2", "ライブ整形(&L)"), {}, [this] {
+        if (ToggleLive) ToggleLive(!(LiveEnabled && LiveEnabled()));
+    })->setCheckable(true);
     AddAction(settings, "ToleranceAction", QT_TRANSLATE_NOOP("TForm2", "背景の許容値(&T)..."), {},
               [this, hook] { hook(EditBackgroundTolerance); });
     languageMenu_ =
@@ -123,11 +121,10 @@ void TForm2::CreateMenus() {
     // Each language in its own words, whatever the captions.
     for (const char* code : {"ja", "en"}) {
         const QString name = QLatin1String(code);
-        QAction* action = AddAction(
-            languageMenu_, code[0] == 'j' ? "Language_ja" : "Language_en",
-            code[0] == 'j' ? "日本語" : "English", {}, [this, name] {
-                if (SelectLanguage) SelectLanguage(name);
-            });
+        QAction* action = AddAction(languageMenu_, code[0] == 'j' ? "Language_ja" : "Language_en",
+                                    code[0] == 'j' ? "日本語" : "English", {}, [this, name] {
+                                        if (SelectLanguage) SelectLanguage(name);
+                                    });
         action->setCheckable(true);
         action->setProperty(kSource, QVariant());  // never translated
         action->setText(code[0] == 'j' ? QStringLiteral("日本語") : QStringLiteral("English"));
@@ -139,17 +136,16 @@ void TForm2::CreateMenus() {
               {QKeySequence::HelpContents}, [this] {
                   if (ShowHelp) ShowHelp(Plain(Action("HelpAction")->text()), HelpText());
               });
-    AddAction(help, "AboutAction", QT_TRANSLATE_NOOP("TForm2", "Vonnik! について(&A)"), {},
-              [this] {
-                  if (!ShowAbout) return;
-                  ShowAbout(Plain(Action("AboutAction")->text()),
-                            QStringLiteral("Vonnik! " VONNIK_VERSION "\n\n") +
-                                QCoreApplication::translate(
-                                    "TForm2",
-                                    "平らな絵を、ふっくらした立体にして、あらゆる向きから"
-                                    "眺めるプログラムです。") +
-                                QStringLiteral("\n\nQt ") + QLatin1String(qVersion()));
-              });
+    AddAction(help, "AboutAction", QT_TRANSLATE_NOOP("TForm2", "Vonnik! について(&A)"), {}, [this] {
+        if (!ShowAbout) return;
+        ShowAbout(
+            Plain(Action("AboutAction")->text()),
+            QStringLiteral("Vonnik! " VONNIK_VERSION "\n\n") +
+                QCoreApplication::translate("TForm2",
+                                            "平らな絵を、ふっくらした立体にして、あらゆる向きから"
+                                            "眺めるプログラムです。") +
+                QStringLiteral("\n\nQt ") + QLatin1String(qVersion()));
+    });
 }
 
 QAction* TForm2::Action(const char* name) const {
@@ -200,7 +196,8 @@ QString TForm2::HelpText() const {
         QCoreApplication::translate("TForm2", "画像ファイルをドロップ：立体化する"),
         QCoreApplication::translate(
             "TForm2", "パネルの円を左ボタンでクリックまたはドラッグ：光の来る方向を選ぶ"),
-        QString(), QCoreApplication::translate("TForm2", "キー")};
+        QString(),
+        QCoreApplication::translate("TForm2", "キー")};
     for (QAction* action : actions_) {
         if (action->shortcuts().isEmpty()) continue;
         QStringList keys;

@@ -191,7 +191,8 @@ class BuildTest : public QObject {
 
     void movesWithoutTheRightButtonChangeNothing() {
         program->Build(QStringLiteral("disc.bmp"));
-        SendMouse(Form2().FrameArea(), QEvent::MouseButtonPress, {10, 12}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonPress, {10, 12}, Qt::LeftButton,
+                  Qt::LeftButton);
         QCOMPARE(Form2().Mouse.LastMouseX, 10);
         const StateImage before(Form1());
         SendMouse(Form2().FrameArea(), QEvent::MouseMove, {30, 20}, Qt::NoButton, Qt::LeftButton);
@@ -209,17 +210,21 @@ class BuildTest : public QObject {
     void doubleClicksToggleTheOutline() {
         program->Build(QStringLiteral("disc.bmp"));
         const QByteArray textured = Shown();
-        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         QVERIFY(Form1().State.Grid.Wireframe);
         QCOMPARE(Form2().Mouse.LastMouseX, 5);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--wireframe"}));
-        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::RightButton, Qt::RightButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::RightButton,
+                  Qt::RightButton);
         QVERIFY(Form1().State.Grid.Wireframe);
-        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         QVERIFY(!Form1().State.Grid.Wireframe);
         QCOMPARE(Shown(), textured);
         // A new build resets the view and the outline.
-        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         RightDrag(Form2().FrameArea(), {{5, 5}, {25, 10}});
         program->Build(QStringLiteral("disc.bmp"));
         QVERIFY(!Form1().State.Grid.Wireframe);

@@ -293,8 +293,9 @@ class PictureFaultsTest : public QObject {
                 if (program->errors.size() == errors) {
                     QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(),
                              QStringLiteral("背景：") + name);
-                    QCOMPARE(Form2().FrameArea()->size(), QSize(Form1().State.BackgroundPicture.Width(),
-                                                   Form1().State.BackgroundPicture.Height()));
+                    QCOMPARE(Form2().FrameArea()->size(),
+                             QSize(Form1().State.BackgroundPicture.Width(),
+                                   Form1().State.BackgroundPicture.Height()));
                     program->Answer(program->Path(QStringLiteral("haikei/wall.bmp")));
                     Find<QPushButton>(Form1(), "Button2")->click();
                 }

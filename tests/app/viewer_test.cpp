@@ -112,9 +112,8 @@ class ViewerTest : public QObject {
         const int dialogs = static_cast<int>(program->dialogFolders.size());
         const double zoom = Form2().Zoom();
         const auto snapshots = [&] {
-            return static_cast<int>(QDir(program->Path(QStringLiteral("pic_hozon")))
-                                        .entryList(QDir::Files)
-                                        .size());
+            return static_cast<int>(
+                QDir(program->Path(QStringLiteral("pic_hozon"))).entryList(QDir::Files).size());
         };
         // What each action has done so far; undone after each run where it changed the view.
         const struct {
@@ -123,23 +122,33 @@ class ViewerTest : public QObject {
             std::function<int()> done;
             std::function<void()> undo;
         } table[] = {
-            {"OpenAction", QKeySequence(Qt::CTRL | Qt::Key_O),
-             [&] { return static_cast<int>(program->dialogFolders.size()) - dialogs; }, {}},
+            {"OpenAction",
+             QKeySequence(Qt::CTRL | Qt::Key_O),
+             [&] { return static_cast<int>(program->dialogFolders.size()) - dialogs; },
+             {}},
             {"RebuildAction", QKeySequence(Qt::Key_F5), [&] { return calls["RebuildAction"]; }, {}},
             {"SnapshotAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), snapshots, {}},
-            {"SavePngAction", QKeySequence(Qt::CTRL | Qt::Key_S),
-             [&] { return calls["SavePngAction"]; }, {}},
+            {"SavePngAction",
+             QKeySequence(Qt::CTRL | Qt::Key_S),
+             [&] { return calls["SavePngAction"]; },
+             {}},
             {"CopyAction", QKeySequence(Qt::CTRL | Qt::Key_C),
              [&] { return QApplication::clipboard()->image().isNull() ? 0 : 1; },
              [] { QApplication::clipboard()->clear(); }},
-            {"ExportMeshAction", QKeySequence(Qt::CTRL | Qt::Key_E),
-             [&] { return calls["ExportMeshAction"]; }, {}},
-            {"TurntableAction", QKeySequence(Qt::CTRL | Qt::Key_T),
-             [&] { return calls["TurntableAction"]; }, {}},
+            {"ExportMeshAction",
+             QKeySequence(Qt::CTRL | Qt::Key_E),
+             [&] { return calls["ExportMeshAction"]; },
+             {}},
+            {"TurntableAction",
+             QKeySequence(Qt::CTRL | Qt::Key_T),
+             [&] { return calls["TurntableAction"]; },
+             {}},
             {"WireframeAction", QKeySequence(Qt::CTRL | Qt::Key_L),
              [&] { return Form1().State.Grid.Wireframe ? 1 : 0; },
              [&] { Form1().State.Grid.Wireframe = false; }},
-            {"ResetPoseAction", QKeySequence(Qt::Key_Home), [&] { return calls["ResetPoseAction"]; },
+            {"ResetPoseAction",
+             QKeySequence(Qt::Key_Home),
+             [&] { return calls["ResetPoseAction"]; },
              {}},
             {"ZoomInAction", QKeySequence(Qt::CTRL | Qt::Key_Plus),
              [&] { return Form2().Zoom() > zoom ? 1 : 0; }, [&] { Form2().SetZoom(zoom); }},
@@ -280,13 +289,15 @@ class ViewerTest : public QObject {
     // at every zoom.
     void aDragTurnsEquallyAtEveryZoom() {
         const std::vector<QPoint> drag = {{20, 30}, {26, 30}, {36, 28}, {48, 20}};
-        const QByteArray expected = CliFrame({Obj("disc.bmp"), "--drag", "20,30;26,30;36,28;48,20"});
+        const QByteArray expected =
+            CliFrame({Obj("disc.bmp"), "--drag", "20,30;26,30;36,28;48,20"});
         for (const double zoom : {1.0, 0.5, 2.0, 3.0}) {
             program->Build(QStringLiteral("disc.bmp"));
             Form2().SetZoom(zoom);
             std::vector<QPoint> scaled;
             for (const QPoint p : drag)
-                scaled.push_back(QPoint(static_cast<int>(p.x() * zoom), static_cast<int>(p.y() * zoom)));
+                scaled.push_back(
+                    QPoint(static_cast<int>(p.x() * zoom), static_cast<int>(p.y() * zoom)));
             RightDrag(Form2().FrameArea(), scaled);
             QVERIFY2(Shown() == expected, qPrintable(QString::number(zoom)));
             QCOMPARE(Form2().Mouse.LastMouseX, 48);
@@ -356,8 +367,7 @@ class ViewerTest : public QObject {
 
         Form2().Action("Language_ja")->trigger();
         QCoreApplication::processEvents();
-        for (QAction* a : Form2().Actions())
-            QCOMPARE(a->text(), japanese[a->objectName()]);
+        for (QAction* a : Form2().Actions()) QCOMPARE(a->text(), japanese[a->objectName()]);
     }
 
     // Alt+F opens the first menu in English.

@@ -258,6 +258,22 @@ BENCHMARK(BM_PaintPath)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The 4K figure built at this polygon size, once per run.
+SharedState* LargeModel(int polygon) {
+    static std::map<int, std::unique_ptr<SharedState>> built;
+    std::unique_ptr<SharedState>& state = built[polygon];
+    if (!state) {
+        const Raster figure = LargeFigure(3840, 2880);
+        state = std::make_unique<SharedState>();
+        PanelInputs panel;
+        panel.PolygonText = std::to_string(polygon);
+        panel.TrackBarPosition = 200;
+        SetLightPoint(*state, 48, 40, false);
+        BuildIntoState(*state, panel, "figure.bmp", figure, figure, {});
+    }
+    return state.get();
+}
+
 // The paint path scaled to fit a 1920 x 1080 screen: the 4K frame shown as 1440 x 1080,
 // smoothed, beside PaintPath's full-size copy.
 void BM_ScaledPaintPath(benchmark::State& bs) {
@@ -287,17 +303,8 @@ BENCHMARK(BM_ScaledPaintPath)
 // of the backing store's format.
 void BM_RedrawAndScale(benchmark::State& bs) {
     App();
-    static std::unique_ptr<SharedState> state;
     const int w = 3840, h = 2880;
-    if (!state) {
-        const Raster figure = LargeFigure(w, h);
-        state = std::make_unique<SharedState>();
-        PanelInputs panel;
-        panel.PolygonText = "8";
-        panel.TrackBarPosition = 200;
-        SetLightPoint(*state, 48, 40, false);
-        BuildIntoState(*state, panel, "figure.bmp", figure, figure, {});
-    }
+    SharedState* state = LargeModel(8);
     const bool scaled = bs.range(0) != 0;
     const QRect shown = scaled ? QRect(0, 0, 1440, 1080) : QRect(0, 0, w, h);
     QImage target(shown.size(), QImage::Format_RGB32);
@@ -325,18 +332,7 @@ BENCHMARK(BM_RedrawAndScale)
 void BM_ViewerDrag(benchmark::State& bs) {
     App();
     const int w = 3840, h = 2880;
-    const int polygon = static_cast<int>(bs.range(0));
-    static std::map<int, std::unique_ptr<SharedState>> built;
-    std::unique_ptr<SharedState>& state = built[polygon];
-    if (!state) {
-        const Raster figure = LargeFigure(w, h);
-        state = std::make_unique<SharedState>();
-        PanelInputs panel;
-        panel.PolygonText = std::to_string(polygon);
-        panel.TrackBarPosition = 200;
-        SetLightPoint(*state, 48, 40, false);
-        BuildIntoState(*state, panel, "figure.bmp", figure, figure, {});
-    }
+    SharedState* state = LargeModel(static_cast<int>(bs.range(0)));
     TForm2 form(*state);
     form.SetClientSize(state->ViewWidth, state->ViewHeight);
     // Fitted to the screen (the offscreen screen's 800 x 600), or at 100 % in a window the

@@ -28,16 +28,6 @@
 namespace vonnik::test {
 namespace {
 
-bool HasJapanese(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
-            (u >= 0xFF00 && u <= 0xFFEF))
-            return true;
-    }
-    return false;
-}
-
 // The messages of a translation file: context and source, with the translation ("" when
 // unfinished).
 std::map<std::pair<QString, QString>, QString> Messages(const QString& path) {

@@ -360,10 +360,9 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         mouse.LastMouseX = drag.front().x;
         mouse.LastMouseY = drag.front().y;
         for (std::size_t n = 1; n < drag.size(); ++n)
-            RotationStep(state.Grid, mouse, drag[n].x, drag[n].y, state.ViewWidth,
-                         state.ViewHeight);
+            DragTo(state, mouse, drag[n].x, drag[n].y);
     }
-    if (o.wireframe) state.Grid.Wireframe = !state.Grid.Wireframe;
+    if (o.wireframe) state.View.Wireframe = !state.View.Wireframe;
 
     Converted done;
     // The turn works on a copy of the model: the frame, the model and the meshes below come

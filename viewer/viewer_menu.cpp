@@ -168,7 +168,7 @@ void TForm2::UpdateActions() {
                  {"HelpAction", bool(ShowHelp)},
                  {"AboutAction", bool(ShowAbout)}};
     for (const auto& hook : hooks) Action(hook.name)->setEnabled(hook.available);
-    Action("WireframeAction")->setChecked(State.Grid.Wireframe);
+    Action("WireframeAction")->setChecked(State.View.Wireframe);
     Action("LiveAction")->setChecked(LiveEnabled && LiveEnabled());
     const QString language = CurrentLanguage ? CurrentLanguage() : QString();
     for (const char* code : {"ja", "en"}) {

@@ -235,6 +235,16 @@ void TForm2::Relayout() {
     const int width = std::min(shown.width() + (down ? bar : 0), room.width());
     const int height = std::min(shown.height() + (across ? bar : 0), room.height());
     setFixedSize(width, menuBar_->sizeHint().height() + height);
+    if (isVisible() && screen() != nullptr) {
+        // A window grown by a zoom is moved back onto the screen, where it fits.
+        const QRect room = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        const QPoint at(std::clamp(frame.x(), room.left(),
+                                   std::max(room.left(), room.right() + 1 - frame.width())),
+                        std::clamp(frame.y(), room.top(),
+                                   std::max(room.top(), room.bottom() + 1 - frame.height())));
+        if (at != frame.topLeft()) move(at);
+    }
 }
 
 void TForm2::SetZoom(double zoom) {

@@ -110,7 +110,9 @@ class TForm2 : public QWidget {
     // Asks for the background tolerance of the next builds.
     std::function<void()> EditBackgroundTolerance;
     // Shows a text in a message box: the help on the mouse and keys, the About box.
-    std::function<void(const QString&title, const QString&text)> ShowHelp, ShowAbout;
+    using ShowText = std::function<void(const QString& title, const QString& text)>;
+    ShowText ShowHelp;
+    ShowText ShowAbout;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -219,6 +219,8 @@ class ViewerTest : public QObject {
         QVERIFY(Form2().FrameArea()->width() <= screen.width());
         const QByteArray exact = CliFrame({Obj("large.bmp")});
         QCOMPARE(Shown(), exact);
+        // Zoomed in near the screen's corner: moved back onto the screen.
+        Form2().move(screen.right() - 100, screen.bottom() - 100);
         for (const double zoom : {Form2().FitZoom(), 0.25, 1.0, 2.0}) {
             Form2().SetZoom(zoom);
             QVERIFY(screen.contains(Form2().frameGeometry()));

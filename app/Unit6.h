@@ -109,6 +109,8 @@ class TForm1 : public QWidget {
     // switches rebuilds the pictures of the last build off the window thread, and the new
     // model takes the old one's place in the viewer's pose once it is ready.
     bool LiveShaping() const;
+    // Home, and the viewer's menu: the model back in the pose of its build.
+    void ResetPoseClick(QObject* Sender);
     void SetLiveShaping(bool on);
     // True while no build started by a change of the panel is waiting or running.
     bool LiveIdle() const { return liveTicket_ == 0; }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <QWidget>
 
@@ -45,6 +46,7 @@ Translations::Translations(QStringList folders) : folders_(std::move(folders)) {
 
 Translations::~Translations() {
     if (translator_) QCoreApplication::removeTranslator(translator_.get());
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
 }
 
 bool Translations::Select(const QString& code) {
@@ -53,7 +55,7 @@ bool Translations::Select(const QString& code) {
         error_ = QStringLiteral("'%1' is not a language of the program").arg(code);
         return false;
     }
-    if (code == current_) return true;
+    if (code == current_ && applied_) return true;
     std::unique_ptr<QTranslator> next;
     if (code != kJapanese) {
         const QString file = QStringLiteral("vonnik_%1.qm").arg(code);
@@ -80,8 +82,29 @@ bool Translations::Select(const QString& code) {
     if (translator_) QCoreApplication::removeTranslator(translator_.get());
     translator_ = std::move(next);
     if (translator_) QCoreApplication::installTranslator(translator_.get());
+    SelectQtCatalogue(code);
     current_ = code;
+    applied_ = true;
     return true;
+}
+
+void Translations::SelectQtCatalogue(const QString& code) {
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
+    qtTranslator_.reset();
+    // Qt's own dialogs and buttons speak English untranslated; in Japanese they take Qt's
+    // catalogue (qt6-translations-l10n). Without it they stay English, and nothing else
+    // changes.
+    if (code == QLatin1String("en")) return;
+    auto qt = std::make_unique<QTranslator>();
+    if (!qt->load(QStringLiteral("qtbase_") + code,
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    qtTranslator_ = std::move(qt);
+    QCoreApplication::installTranslator(qtTranslator_.get());
+}
+
+bool Translations::QtDialogsTranslated() const {
+    return qtTranslator_ != nullptr;
 }
 
 void AddLanguageMenu(QWidget* panel, Translations& translations, QSettings& settings,

@@ -33,16 +33,23 @@ class Translations {
     Translations(const Translations&) = delete;
     Translations& operator=(const Translations&) = delete;
 
-    // Installs the translation for `code`, or none for "ja". On failure (an unknown code,
-    // a missing or unreadable file) the language stays as it was and Error() says why.
+    // Installs the translation for `code`, or none for "ja", and Qt's own catalogue of that
+    // language for its dialogs and buttons. On failure (an unknown code, a missing or
+    // unreadable file) the language stays as it was and Error() says why.
     bool Select(const QString& code);
     const QString& Current() const { return current_; }
     const QString& Error() const { return error_; }
+    // Whether Qt's own catalogue for the current language is installed.
+    bool QtDialogsTranslated() const;
 
   private:
+    void SelectQtCatalogue(const QString& code);
+
     QStringList folders_;
-    std::unique_ptr<QTranslator> translator_;  // installed while set
+    std::unique_ptr<QTranslator> translator_;    // installed while set
+    std::unique_ptr<QTranslator> qtTranslator_;  // likewise
     QString current_ = QStringLiteral("ja");
+    bool applied_ = false;  // nothing is installed before the first Select
     QString error_;
 };
 

@@ -77,6 +77,10 @@ void TForm1::SetLiveShaping(bool on) {
     }
 }
 
+void TForm1::ResetPoseClick(QObject* Sender) {
+    if (ResetPose(State)) ViewerRefresh(Sender);
+}
+
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     // The settings may have changed under the action (another window, the command line).
     LiveAction->setChecked(LiveShaping());

@@ -1,6 +1,7 @@
 // Where pictures come from besides the build button's dialog: dropped files, the
 // clipboard, the command line; the open dialog's filters; the background tolerance and
 // the settings that keep it.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -122,6 +123,32 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
     };
     form2.Paste = [&form1, &form2] { form1.PastePicture(&form2); };
     form2.Rebuild = [&form1, &form2] { form1.RebuildModel(&form2); };
+    // The viewer's menu runs the panel's own controls and actions, found when chosen: the
+    // language choices are added to the panel after this.
+    const auto click = [&form1](const char* name) {
+        return [&form1, name] {
+            if (auto* button = form1.findChild<QAbstractButton*>(QLatin1String(name)))
+                button->click();
+        };
+    };
+    const auto trigger = [&form1](const QString& name) {
+        if (auto* action = form1.findChild<QAction*>(name)) action->trigger();
+    };
+    form2.OpenPicture = click("Button1");
+    form2.SaveSnapshot = click("SpeedButton1");
+    form2.EditBackgroundTolerance = [trigger] { trigger(QStringLiteral("ToleranceAction")); };
+    form2.SelectLanguage = [trigger](const QString& code) {
+        trigger(QStringLiteral("Language_") + code);
+    };
+    form2.CurrentLanguage = [&form1] {
+        for (QAction* action : form1.actions())
+            if (action->objectName().startsWith(QStringLiteral("Language_")) && action->isChecked())
+                return action->objectName().mid(9);
+        return QString();
+    };
+    form2.ToggleLive = [&form1](bool on) { form1.SetLiveShaping(on); };
+    form2.LiveEnabled = [&form1] { return form1.LiveShaping(); };
+    form2.ResetPose = [&form1, &form2] { form1.ResetPoseClick(&form2); };
 }
 
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {

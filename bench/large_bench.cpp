@@ -23,6 +23,7 @@
 
 #include "cli/cli.h"
 #include "core/picture_io.h"
+#include "render/render_frame.h"
 #include "session/session.h"
 #include "tests/support/pictures.h"
 #include "viewer/Unit7.h"
@@ -257,17 +258,12 @@ BENCHMARK(BM_PaintPath)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// A right-button drag on the real viewer window: every mouse move turns the 4K model and
-// paints the frame into the window before the event returns. The drag sways back and forth
-// through the centre so that the model stays in view.
-void BM_ViewerDrag(benchmark::State& bs) {
-    App();
-    const int w = 3840, h = 2880;
-    const int polygon = static_cast<int>(bs.range(0));
+// The 4K figure built at this polygon size, once per run.
+SharedState* LargeModel(int polygon) {
     static std::map<int, std::unique_ptr<SharedState>> built;
     std::unique_ptr<SharedState>& state = built[polygon];
     if (!state) {
-        const Raster figure = LargeFigure(w, h);
+        const Raster figure = LargeFigure(3840, 2880);
         state = std::make_unique<SharedState>();
         PanelInputs panel;
         panel.PolygonText = std::to_string(polygon);
@@ -275,30 +271,103 @@ void BM_ViewerDrag(benchmark::State& bs) {
         SetLightPoint(*state, 48, 40, false);
         BuildIntoState(*state, panel, "figure.bmp", figure, figure, {});
     }
+    return state.get();
+}
+
+// The paint path scaled to fit a 1920 x 1080 screen: the 4K frame shown as 1440 x 1080,
+// smoothed, beside PaintPath's full-size copy.
+void BM_ScaledPaintPath(benchmark::State& bs) {
+    App();
+    const Raster frame = LargeFigure(3840, 2880);
+    const QImage::Format format =
+        bs.range(0) != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage target(1440, 1080, format);
+    target.fill(0);
+    for (auto _ : bs) {
+        QPainter painter(&target);
+        DrawFrameScaled(painter, frame, target.rect());
+    }
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ScaledPaintPath)
+    ->Name("ScaledPaintPath/3840x2880")
+    ->ArgName("alpha_target")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The frame drawn anew and shown: at 100 % (what the viewer did before it could zoom),
+// and scaled to fit a 1920 x 1080 screen (3840 x 2880 shown as 1440 x 1080), onto an image
+// of the backing store's format.
+void BM_RedrawAndScale(benchmark::State& bs) {
+    App();
+    const int w = 3840, h = 2880;
+    SharedState* state = LargeModel(8);
+    const bool scaled = bs.range(0) != 0;
+    const QRect shown = scaled ? QRect(0, 0, 1440, 1080) : QRect(0, 0, w, h);
+    QImage target(shown.size(), QImage::Format_RGB32);
+    for (auto _ : bs) {
+        RenderShownFrame(*state, AllCoresRenderOptions());
+        QPainter painter(&target);
+        DrawFrameScaled(painter, state->FrameBuffer, shown);
+    }
+    bs.SetLabel(scaled ? "scaled to 1440x1080" : "100 %");
+    bs.counters["fps"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
+}
+// The CPU time is the whole process's: the render's bands and Qt's scaling run on other
+// threads.
+BENCHMARK(BM_RedrawAndScale)
+    ->Name("RedrawAndScale/3840x2880")
+    ->ArgName("scaled")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->MinTime(2.0);
+
+// A right-button drag on the real viewer window: every mouse move turns the 4K model and
+// paints the frame into the window before the event returns. The drag sways back and forth
+// through the centre so that the model stays in view.
+void BM_ViewerDrag(benchmark::State& bs) {
+    App();
+    const int w = 3840, h = 2880;
+    SharedState* state = LargeModel(static_cast<int>(bs.range(0)));
     TForm2 form(*state);
     form.SetClientSize(state->ViewWidth, state->ViewHeight);
+    // Fitted to the screen (the offscreen screen's 800 x 600), or at 100 % in a window the
+    // size of the screen that scrolls.
+    const bool fitted = bs.range(1) != 0;
+    if (!fitted) form.ZoomToActualSize();
     form.show();
     QApplication::processEvents();
-    const QPoint centre(w / 2, h / 2);
-    SendMouse(&form, QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton);
+    QWidget* area = form.FrameArea();
+    const double zoom = form.Zoom();
+    const QPoint centre(static_cast<int>(w / 2 * zoom), static_cast<int>(h / 2 * zoom));
+    SendMouse(area, QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton);
     long step = 0;
     for (auto _ : bs) {
-        // A triangle wave of 60 steps of 4 pixels each way.
+        // A triangle wave of 60 steps of 4 frame pixels each way.
         const long phase = step++ % 60;
         const int dx = static_cast<int>(phase < 30 ? phase : 60 - phase) * 4;
-        SendMouse(&form, QEvent::MouseMove, centre + QPoint(dx, dx / 4), Qt::NoButton,
-                  Qt::RightButton);
+        SendMouse(area, QEvent::MouseMove,
+                  centre + QPoint(static_cast<int>(dx * zoom), static_cast<int>(dx / 4 * zoom)),
+                  Qt::NoButton, Qt::RightButton);
     }
-    SendMouse(&form, QEvent::MouseButtonRelease, centre, Qt::RightButton, Qt::NoButton);
+    SendMouse(area, QEvent::MouseButtonRelease, centre, Qt::RightButton, Qt::NoButton);
+    bs.counters["zoom"] = zoom;
     bs.counters["fps"] =
         benchmark::Counter(static_cast<double>(bs.iterations()), benchmark::Counter::kIsRate);
     bs.counters["vertices"] = static_cast<double>(state->Grid.CountI()) * state->Grid.CountJ();
 }
 BENCHMARK(BM_ViewerDrag)
     ->Name("ViewerDrag/3840x2880")
-    ->ArgName("ps")
-    ->Arg(4)
-    ->Arg(8)
+    ->ArgNames({"ps", "fitted"})
+    ->ArgsProduct({{4, 8}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(3.0);

@@ -25,6 +25,24 @@ BuildSettings ValidSettings(const PanelInputs& panel) {
     return *settings;
 }
 
+// The six position arrays of the grid to or from a copy of them.
+void CopyPositions(ModelGrid& grid, SavedPositions& copy, bool toGrid) {
+    GridArray<double>* const model[] = {&grid.FrontX, &grid.FrontY, &grid.FrontZ,
+                                        &grid.BackX,  &grid.BackY,  &grid.BackZ};
+    GridArray<double>* const kept[] = {&copy.FrontX, &copy.FrontY, &copy.FrontZ,
+                                       &copy.BackX,  &copy.BackY,  &copy.BackZ};
+    for (int n = 0; n < 6; ++n) {
+        if (toGrid)
+            *model[n] = *kept[n];
+        else
+            *kept[n] = *model[n];
+    }
+}
+
+void KeepBuiltPositions(SharedState& state) {
+    CopyPositions(state.Grid, state.BuiltPositions, false);
+}
+
 }  // namespace
 
 void ApplyHoles(Raster& front, Raster& back, const HoleList& holes) {
@@ -55,6 +73,7 @@ void AdoptBuild(SharedState& state, const PanelInputs& panel,
     state.BackPicture = std::move(built.Back);
     state.Grid = std::move(built.Grid);
     state.Loaded = std::move(pictures);
+    KeepBuiltPositions(state);
     if (pose == PoseOnBuild::kReset)
         state.View = ViewPose{};
     else
@@ -87,6 +106,15 @@ void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::str
     AdoptBuild(state, panel, std::move(pictures),
                BuiltModel{std::move(grid), std::move(front), std::move(back)},
                PoseOnBuild::kReset);
+}
+
+bool ResetPose(SharedState& state) {
+    if (state.Grid.Empty()) return false;
+    CopyPositions(state.Grid, state.BuiltPositions, true);
+    const bool outlined = state.View.Wireframe;
+    state.View = ViewPose{};
+    state.View.Wireframe = outlined;
+    return true;
 }
 
 void DragTo(SharedState& state, MouseTrack& mouse, int x, int y) {

@@ -58,6 +58,10 @@ void BuildIntoState(SharedState& state, const PanelInputs& panel,
 void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::string& pictureName,
                     Raster front, Raster back, const ProgressFn& progress);
 
+// Puts the model back into the pose of its build, exactly, without building again; the
+// outlined mode stays. False (nothing changed) without a model.
+bool ResetPose(SharedState& state);
+
 // A right-button drag's move to (x, y) in the viewer: one step of the drag rule.
 void DragTo(SharedState& state, MouseTrack& mouse, int x, int y);
 

@@ -49,6 +49,9 @@ struct SharedState {
     ModelGrid Grid;
     ViewPose View;         // DrawOrder, Wireframe, ViewAxisA, ViewAxisB, SavedViewAxes
     SavedPositions Saved;  // the drag's saved copies of the positions
+    // The positions as the build left them, before any turn: what a reset of the pose puts
+    // back.
+    SavedPositions BuiltPositions;
     // The pictures of the last build, shared with a rebuild running off the window thread;
     // null before the first build.
     std::shared_ptr<const LoadedPictures> Loaded;

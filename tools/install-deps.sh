@@ -13,7 +13,7 @@ packages=(
   python3 valgrind imagemagick
   libtinygltf-dev
   assimp-utils admesh
-  qt6-tools-dev qt6-l10n-tools
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   lintian desktop-file-utils appstream help2man librsvg2-bin
   libimagequant-dev libcgif-dev libwebp-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev

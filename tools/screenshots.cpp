@@ -7,6 +7,8 @@
 // program's folder does; LANG (ja or en) chooses the captions, as --lang does.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -96,13 +98,14 @@ int main(int argc, char** argv) {
     const QString base = QString::fromLocal8Bit(argv[1]), out = QString::fromLocal8Bit(argv[2]);
     vonnik::TForm1 Form1;
     vonnik::TForm2 Form2(Form1.State);
-    Form1.Form2 = &Form2;
+    vonnik::ConnectWindows(Form1, Form2);
     Form1.BaseFolder = base;
     Form1.OpenDialog1 = [&](const QString& folder) { return folder + "bear.bmp"; };
     Form1.ShowError = [](const QString& message) {
         std::fprintf(stderr, "vonnik_screenshots: %s\n", qPrintable(message));
     };
     Form1.move(24, 120);
+    Form2.move(260, 120);
     Form1.show();
     Settle(500);
     bool ok = Save(Form1.grab().toImage(), out + "/panel-start.png");
@@ -112,12 +115,25 @@ int main(int argc, char** argv) {
     QApplication::sendEvent(&Form1, &pick);  // the light picked on the disc
     Form1.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     Settle(500);
-    Drag(&Form2, {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
+    Drag(Form2.FrameArea(), {{100, 116}, {112, 116}, {124, 112}, {136, 108}, {148, 104}});
     Settle(300);
     Form1.findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
     Settle(300);
     ok = Save(SideBySide(Form1.grab(), Form2.grab()), out + "/screenshot.png") && ok;
     ok = Save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), out + "/screen.png") && ok;
+
+    // The viewer with its View menu open, as the screen shows both.
+    QMenu* menu = Form2.findChild<QMenu*>(QStringLiteral("ViewMenu"));
+    Form2.findChild<QMenuBar*>(QStringLiteral("MenuBar"))->setActiveAction(menu->menuAction());
+    Settle(500);
+    const QRect shown = Form2.frameGeometry().united(menu->geometry()).adjusted(-8, -8, 8, 8);
+    ok = Save(QGuiApplication::primaryScreen()
+                  ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
+                  .toImage(),
+              out + "/viewer-menu.png") &&
+         ok;
+    menu->close();
+    Settle(200);
 
     // A transparent PNG with black eyes and a black back, as if dropped on the panel.
     // Over the sample sky: without a background the frame is the key colour, here next to
@@ -127,7 +143,7 @@ int main(int argc, char** argv) {
     Form1.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
     Form1.BuildFromFiles(&Form1, {penguin});
     Settle(500);
-    Drag(&Form2, {{180, 150}, {190, 150}, {200, 148}, {212, 146}, {224, 144}});
+    Drag(Form2.FrameArea(), {{180, 150}, {190, 150}, {200, 148}, {212, 146}, {224, 144}});
     Settle(300);
     ok = Save(TransparentSession(QImage(penguin), Form1.grab(), Form2.grab()),
               out + "/transparent-png.png") &&

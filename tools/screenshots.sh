@@ -8,7 +8,8 @@
 #      obj/penguin.png, a transparent PNG, as a dropped file, turns it a little and saves
 #      the file, the panel and the viewer as docs/transparent-png.png;
 #   3. the same session with the English captions (--lang en) gives
-#      docs/desktop-program-en.png.
+#      docs/desktop-program-en.png, and the viewer with its View menu open
+#      docs/viewer-menu.png.
 # Usage: tools/screenshots.sh [BUILD_FOLDER]   (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,4 +46,5 @@ echo "docs/desktop-program.png and docs/transparent-png.png written"
 rm -f "$work/base/pic_hozon/"*.bmp
 xvfb-run -a -s "$screen" "$app/vonnik_screenshots" "$work/base" "$work" en
 cp "$work/screenshot.png" docs/desktop-program-en.png
-echo "docs/desktop-program-en.png written"
+cp "$work/viewer-menu.png" docs/viewer-menu.png
+echo "docs/desktop-program-en.png and docs/viewer-menu.png written"

@@ -6,11 +6,18 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "core/picture_io.h"
 #include "export/animation.h"
@@ -52,25 +59,92 @@ QStringList FiltersOf(std::span<const Row> rows) {
 // The file dialog for the mesh.
 QString AskMeshPath(QWidget* parent) {
     static const QStringList kFilters = FiltersOf(MeshFormats());
-    return AskSavePath(parent, QStringLiteral("Export the solid"), kFilters, [](const QString& p) {
+    return AskSavePath(parent, QCoreApplication::translate("TForm2", "立体を書き出す"), kFilters, [](const QString& p) {
         return MeshFormatOfPath(p.toStdString()).has_value();
     });
 }
 
 QString AskTurntablePath(QWidget* parent) {
     static const QStringList kFilters = FiltersOf(AnimationFormats());
-    return AskSavePath(parent, QStringLiteral("Save a turntable"), kFilters, [](const QString& p) {
+    return AskSavePath(parent, QCoreApplication::translate("TForm2", "回転アニメーションを保存"), kFilters, [](const QString& p) {
         return AnimationFormatOfPath(p.toStdString()).has_value();
     });
 }
 
 QString AskPngPath(QWidget* parent) {
-    return AskSavePath(
-        parent, QStringLiteral("Save the frame"), {QStringLiteral("PNG (*.png)")},
-        [](const QString& p) { return p.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive); });
+    return AskSavePath(parent, QCoreApplication::translate("TForm2", "画像を PNG で保存"),
+                       {QStringLiteral("PNG (*.png)")}, [](const QString& p) {
+                           return p.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+                       });
 }
 
+// The zoom ladder that Ctrl+plus and Ctrl+minus climb.
+constexpr double kZoomSteps[] = {1.0 / 64, 1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
+                                 1.0 / 2,  2.0 / 3,  3.0 / 4,  1.0,     3.0 / 2, 2.0,     3.0,
+                                 4.0,      6.0,      8.0,      12.0,    16.0};
+
+double ZoomStepAbove(double zoom) {
+    for (const double step : kZoomSteps)
+        if (step > zoom * (1 + 1e-9)) return step;
+    return zoom;
+}
+
+double ZoomStepBelow(double zoom) {
+    for (auto step = std::rbegin(kZoomSteps); step != std::rend(kZoomSteps); ++step)
+        if (*step < zoom * (1 - 1e-9)) return *step;
+    return zoom;
+}
+
+// The window's border and caption before the window system has told their size.
+const QSize kUsualWindowFrame(16, 40);
+
 }  // namespace
+
+// The frame at the viewer's zoom, inside the viewer's scroll area. Its mouse positions are
+// mapped to frame pixels before they reach the viewer's handlers.
+class FrameView : public QWidget {
+  public:
+    explicit FrameView(TForm2& owner) : owner_(owner) {
+        setObjectName(QStringLiteral("FrameArea"));
+        // Every paint covers the whole widget with the frame.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        owner_.PaintFrame(painter);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        const QPoint at = owner_.FramePoint(event->position());
+        owner_.FormMouseDown(&owner_, event->button(), event->buttons(), at.x(), at.y());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint at = owner_.FramePoint(event->position());
+        owner_.FormMouseMove(&owner_, event->buttons(), at.x(), at.y());
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        // The second press of a double click is a press like any other.
+        mousePressEvent(event);
+        if (event->button() == Qt::LeftButton) owner_.FormDblClick(&owner_);
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        // Without Ctrl the wheel scrolls: the scroll area gets the event.
+        if (!(event->modifiers() & Qt::ControlModifier) || event->angleDelta().y() == 0) {
+            event->ignore();
+            return;
+        }
+        const QPointF inViewport = mapTo(owner_.scroll_->viewport(), event->position());
+        const double zoom = owner_.Zoom();
+        owner_.ZoomAt(event->angleDelta().y() > 0 ? ZoomStepAbove(zoom) : ZoomStepBelow(zoom),
+                      inViewport);
+        event->accept();
+    }
+
+  private:
+    TForm2& owner_;
+};
 
 TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State(state) {
     setObjectName(QStringLiteral("Form2"));
@@ -80,12 +154,26 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     face.setColor(QPalette::Window, face.color(QPalette::Button));  // the button face colour
     setPalette(face);
     setAutoFillBackground(true);
-    // Every paint covers the whole client area with the frame.
-    setAttribute(Qt::WA_OpaquePaintEvent);
     // Only the panel's closing ends the program; closing the viewer hides it.
     setAttribute(Qt::WA_QuitOnClose, false);
+
+    view_ = new FrameView(*this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("FrameScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    scroll_->setWidgetResizable(false);
+    scroll_->setWidget(view_);
+    CreateMenus();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(scroll_);
+    RetranslateUi();
     SetClientSize(400, 400);
-    move(557, 138);
+
     SaveMeshDialog = [this] { return AskMeshPath(this); };
     SaveTurntableDialog = [this] { return AskTurntablePath(this); };
     SavePngDialog = [this] { return AskPngPath(this); };
@@ -101,28 +189,120 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
+    ShowHelp = [this](const QString& title, const QString& text) {
+        QMessageBox::information(this, title, text);
+    };
+    ShowAbout = [this](const QString& title, const QString& text) {
+        QMessageBox::about(this, title, text);
+    };
     setAcceptDrops(true);
 }
 
+QWidget* TForm2::FrameArea() const {
+    return view_;
+}
+
 void TForm2::SetClientSize(int width, int height) {
-    // A window cannot be 0 wide; the size is 0 only while no picture was ever built, when
+    // A frame cannot be 0 wide; the size is 0 only while no picture was ever built, when
     // the viewer is hidden anyway.
-    setFixedSize(std::max(width, 1), std::max(height, 1));
+    frameSize_ = QSize(std::max(width, 1), std::max(height, 1));
+    zoom_ = FitZoom();
+    Relayout();
+}
+
+QSize TForm2::ScreenRoom() const {
+    const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    const QSize available = on != nullptr ? on->availableGeometry().size() : QSize(1024, 768);
+    QSize border = frameGeometry().size() - geometry().size();
+    if (border.isEmpty()) border = kUsualWindowFrame;
+    const int menu = menuBar_->sizeHint().height();
+    return QSize(std::max(available.width() - border.width(), 1),
+                 std::max(available.height() - border.height() - menu, 1));
+}
+
+double TForm2::FitZoom() const {
+    const QSize room = ScreenRoom();
+    return std::min({1.0, static_cast<double>(room.width()) / frameSize_.width(),
+                     static_cast<double>(room.height()) / frameSize_.height()});
+}
+
+void TForm2::Relayout() {
+    const QSize shown(std::max(1, static_cast<int>(std::lround(frameSize_.width() * zoom_))),
+                      std::max(1, static_cast<int>(std::lround(frameSize_.height() * zoom_))));
+    view_->resize(shown);
+    // The window holds the zoomed frame when the screen has room for it, else it fills the
+    // room and scrolls; a scroll bar takes room from the other direction.
+    const QSize room = ScreenRoom();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    bool across = shown.width() > room.width(), down = shown.height() > room.height();
+    across = shown.width() > room.width() - (down ? bar : 0);
+    down = shown.height() > room.height() - (across ? bar : 0);
+    const int width = std::min(shown.width() + (down ? bar : 0), room.width());
+    const int height = std::min(shown.height() + (across ? bar : 0), room.height());
+    setFixedSize(width, menuBar_->sizeHint().height() + height);
+    if (isVisible() && screen() != nullptr) {
+        // A window grown by a zoom is moved back onto the screen, where it fits.
+        const QRect room = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        const QPoint at(std::clamp(frame.x(), room.left(),
+                                   std::max(room.left(), room.right() + 1 - frame.width())),
+                        std::clamp(frame.y(), room.top(),
+                                   std::max(room.top(), room.bottom() + 1 - frame.height())));
+        if (at != frame.topLeft()) move(at);
+    }
+}
+
+void TForm2::SetZoom(double zoom) {
+    zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
+    Relayout();
+    view_->update();
+}
+
+void TForm2::ZoomAt(double zoom, QPointF viewportPosition) {
+    // The frame point under the position stays where it is.
+    QScrollBar* across = scroll_->horizontalScrollBar();
+    QScrollBar* down = scroll_->verticalScrollBar();
+    const QPointF framePoint = (viewportPosition + QPointF(across->value(), down->value())) / zoom_;
+    SetZoom(zoom);
+    across->setValue(static_cast<int>(std::lround(framePoint.x() * zoom_ - viewportPosition.x())));
+    down->setValue(static_cast<int>(std::lround(framePoint.y() * zoom_ - viewportPosition.y())));
+}
+
+void TForm2::ZoomIn() {
+    SetZoom(ZoomStepAbove(zoom_));
+}
+
+void TForm2::ZoomOut() {
+    SetZoom(ZoomStepBelow(zoom_));
+}
+
+void TForm2::ZoomToFit() {
+    SetZoom(FitZoom());
+}
+
+void TForm2::ZoomToActualSize() {
+    SetZoom(1.0);
+}
+
+QPoint TForm2::FramePoint(QPointF at) const {
+    // Per axis, as the frame is stretched over the view's whole pixels; multiplied before
+    // divided, so that whole multiples of the zoom map to whole frame pixels exactly.
+    return QPoint(static_cast<int>(std::floor(at.x() * frameSize_.width() / view_->width())),
+                  static_cast<int>(std::floor(at.y() * frameSize_.height() / view_->height())));
 }
 
 void TForm2::FormPaint(QObject*) {
     framePainted_ = false;
-    repaint();
+    view_->repaint();
     // A window the system has not exposed yet gets no paint event; FrameBuffer still has to
     // hold the frame it will show, which is what a snapshot saves.
     if (!framePainted_) RenderShownFrame(State, AllCoresRenderOptions());
 }
 
-void TForm2::paintEvent(QPaintEvent*) {
+void TForm2::PaintFrame(QPainter& painter) {
     RenderShownFrame(State, AllCoresRenderOptions());
     framePainted_ = true;
-    QPainter painter(this);
-    DrawFrame(painter, State.FrameBuffer);
+    DrawFrameScaled(painter, State.FrameBuffer, view_->rect());
 }
 
 void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, int Y) {
@@ -142,23 +322,20 @@ void TForm2::FormDblClick(QObject* Sender) {
 }
 
 void TForm2::FormKeyDown(QObject*, int Key, Qt::KeyboardModifiers Shift) {
-    if (!(Shift & Qt::ControlModifier)) return;
-    switch (Key) {
-        case Qt::Key_E:
-            ExportShownModel();
-            break;
-        case Qt::Key_T:
-            SaveTurntable();
-            break;
-        case Qt::Key_C:
-            CopyShownFrame();
-            break;
-        case Qt::Key_S:
-            SaveShownFramePng();
-            break;
-        default:
-            break;
-    }
+    UpdateActions();  // a hook may have been set since the menu was last opened
+    const Qt::KeyboardModifiers held = Shift & ~Qt::KeypadModifier;
+    const QKeySequence pressed(QKeyCombination(held, Qt::Key(Key)));
+    // A symbol typed with Shift (Ctrl++ on most layouts) also matches without it.
+    const QKeySequence unshifted(QKeyCombination(held & ~Qt::ShiftModifier, Qt::Key(Key)));
+    QAction* exact = nullptr;
+    QAction* loose = nullptr;
+    for (QAction* action : actions_)
+        for (const QKeySequence& key : action->shortcuts()) {
+            if (key == pressed && exact == nullptr) exact = action;
+            if (key == unshifted && loose == nullptr) loose = action;
+        }
+    QAction* run = exact != nullptr ? exact : loose;
+    if (run != nullptr && run->isEnabled()) run->trigger();
 }
 
 void TForm2::SaveTurntable() {
@@ -166,8 +343,10 @@ void TForm2::SaveTurntable() {
     const QString path = SaveTurntableDialog();
     if (path.isEmpty()) return;
     TurntableOptions options;
-    QProgressDialog dialog(QStringLiteral("Drawing and encoding %1 frames...").arg(options.frames),
-                           QStringLiteral("Cancel"), 0, 2 * options.frames, this);
+    QProgressDialog dialog(
+        QCoreApplication::translate("TForm2", "%1 コマを描画して書き出しています...")
+            .arg(options.frames),
+        QCoreApplication::translate("TForm2", "キャンセル"), 0, 2 * options.frames, this);
     dialog.setWindowTitle(windowTitle());
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(0);
@@ -188,7 +367,9 @@ void TForm2::SaveTurntable() {
         ShowError(QString::fromStdString(e.what()));
     } catch (const std::bad_alloc&) {
         dialog.reset();
-        ShowError(path + QStringLiteral(": not enough memory for the turntable"));
+        ShowError(QCoreApplication::translate("TForm2",
+                                              "%1: 回転アニメーションに必要なメモリが足りません")
+                      .arg(path));
     }
 }
 
@@ -241,34 +422,18 @@ void TForm2::dropEvent(QDropEvent* event) {
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Paste) && Paste) {
-        Paste();
-        return;
-    }
-    const bool rebuild = event->key() == Qt::Key_F5 ||
-                         (event->key() == Qt::Key_R && (event->modifiers() & Qt::ControlModifier));
-    if (rebuild && Rebuild) {
-        Rebuild();
-        return;
-    }
     FormKeyDown(this, event->key(), event->modifiers());
     QWidget::keyPressEvent(event);
 }
 
-void TForm2::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    FormMouseDown(this, event->button(), event->buttons(), at.x(), at.y());
+void TForm2::showEvent(QShowEvent* event) {
+    UpdateActions();
+    QWidget::showEvent(event);
 }
 
-void TForm2::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    FormMouseMove(this, event->buttons(), at.x(), at.y());
-}
-
-void TForm2::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is a press like any other.
-    mousePressEvent(event);
-    if (event->button() == Qt::LeftButton) FormDblClick(this);
+void TForm2::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) RetranslateUi();
+    QWidget::changeEvent(event);
 }
 
 }  // namespace vonnik

@@ -1,26 +1,40 @@
 #pragma once
 
 #include <QImage>
+#include <QKeySequence>
+#include <QList>
 #include <QProgressDialog>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "core/picture_io.h"
 #include "session/session.h"
 #include "viewer/rotation.h"
 
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
 class QMimeData;
+class QPainter;
+class QScrollArea;
 
 namespace vonnik {
+
+class FrameView;
 
 // The local files a drop or the clipboard carries, in their order.
 QStringList LocalFiles(const QMimeData* data);
 
 // The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
-// right-button drags and switches to the outlined drawing on a left double click. It owns
-// nothing but its last mouse position; the model and the frame are the panel's state.
+// right-button drags and switches to the outlined drawing on a left double click. Below its
+// menu bar, which holds every action of the program with its key, the frame is shown at the
+// viewer's zoom; the renderer always draws the full-size frame, and saving and copying take
+// that. It owns nothing but its last mouse position and the zoom; the model and the frame
+// are the panel's state.
 class TForm2 : public QWidget {
     Q_OBJECT
 
@@ -31,8 +45,38 @@ class TForm2 : public QWidget {
     // whenever what the frame shows has changed.
     void FormPaint(QObject* Sender);
 
-    // The client area; the user cannot resize it.
+    // The frame's size. The viewer shows it at 100 % when it fits the screen's available
+    // area below the menu bar, else scaled down to fit; the user cannot resize the window.
     void SetClientSize(int width, int height);
+
+    // The widget that shows the frame at the zoom: its size is the frame's times the zoom,
+    // and mouse positions on it are mapped to frame pixels before they turn the model.
+    QWidget* FrameArea() const;
+    // The zoom: 1 shows every frame pixel as one screen pixel. SetZoom keeps it within
+    // kMinZoom .. kMaxZoom; the window follows the zoomed frame up to the screen's size and
+    // scrolls beyond it.
+    double Zoom() const { return zoom_; }
+    void SetZoom(double zoom);
+    // The next step up or down the zoom ladder; the largest zoom at most 1 at which the whole
+    // frame fits the screen; 100 %.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomToFit();
+    void ZoomToActualSize();
+    double FitZoom() const;
+    static constexpr double kMinZoom = 1.0 / 64, kMaxZoom = 16.0;
+
+    // The frame pixel under a position of FrameArea (its integer part: frame pixel x covers
+    // [x, x + 1)).
+    QPoint FramePoint(QPointF at) const;
+
+    // The menu's action of this object name ("OpenAction", "ZoomInAction", ...), or null.
+    QAction* Action(const char* name) const;
+    // Every action of the menu bar, in the menus' order.
+    const std::vector<QAction*>& Actions() const { return actions_; }
+
+    // Captions in the application's current language.
+    void RetranslateUi();
 
     MouseTrack Mouse;  // LastMouseX, LastMouseY
 
@@ -51,38 +95,76 @@ class TForm2 : public QWidget {
     // Picture files dropped on the viewer, and Ctrl+V in it: the panel builds them.
     std::function<void(const QStringList& paths)> DropFiles;
     std::function<void()> Paste;
-    // Ctrl+R and F5: the panel builds the same pictures again.
-    std::function<void()> Rebuild;
+
+    // What the menu reaches beyond the viewer; an action whose hook is empty is disabled.
+    // Open picture (the build button's path), rebuild with the panel's settings, save the
+    // snapshot (the floppy button), return the model to its built pose.
+    std::function<void()> OpenPicture, Rebuild, SaveSnapshot, ResetPose;
+    // Live shaping: switched, and whether it is on.
+    std::function<void(bool on)> ToggleLive;
+    std::function<bool()> LiveEnabled;
+    // The language of the captions ("ja", "en"): chosen, and the one in use (empty when
+    // none can be chosen).
+    std::function<void(const QString& code)> SelectLanguage;
+    std::function<QString()> CurrentLanguage;
+    // Asks for the background tolerance of the next builds.
+    std::function<void()> EditBackgroundTolerance;
+    // Shows a text in a message box: the help on the mouse and keys, the About box.
+    using ShowText = std::function<void(const QString& title, const QString& text)>;
+    ShowText ShowHelp;
+    ShowText ShowAbout;
 
   protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private slots:
     void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Shift, int X,
                        int Y);
     void FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y);
     void FormDblClick(QObject* Sender);
-    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply, .stl or .3mf).
-    // Ctrl+T: saves a turntable of the model on screen (.gif, .webp or .mp4), with a progress
-    // dialog that can cancel it. Ctrl+C: copies the frame on screen to the clipboard.
-    // Ctrl+S: saves the frame on screen as a PNG, transparent where no triangle is drawn
-    // when no background picture is set.
+    // A key runs the menu action it is the shortcut of, the same as when the window system
+    // delivers it as a shortcut; other keys do nothing.
     void FormKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
 
   private:
+    friend class FrameView;
+
+    // Ctrl+E: saves the solid on screen as a mesh file (.glb, .obj, .ply, .stl or .3mf).
     void ExportShownModel();
+    // Ctrl+T: saves a turntable of the model on screen (.gif, .webp or .mp4), with a progress
+    // dialog that can cancel it.
     void SaveTurntable();
+    // Ctrl+C: copies the full-size frame to the clipboard.
     void CopyShownFrame();
+    // Ctrl+S: saves the full-size frame as a PNG, transparent where no triangle is drawn
+    // when no background picture is set.
     void SaveShownFramePng();
+
+    void CreateMenus();
+    QMenu* AddMenu(QMenu* parent, const char* name, const char* source);
+    QAction* AddAction(QMenu* menu, const char* name, const char* source,
+                       const QList<QKeySequence>& keys, std::function<void()> run);
+    void UpdateActions();
+    QString HelpText() const;
+    void PaintFrame(QPainter& painter);
+    void ZoomAt(double zoom, QPointF viewportPosition);
+    void Relayout();
+    QSize ScreenRoom() const;
 
     SharedState& State;
     bool framePainted_ = false;
+    double zoom_ = 1.0;
+    QSize frameSize_{400, 400};
+    QMenuBar* menuBar_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    FrameView* view_ = nullptr;
+    std::vector<QMenu*> menus_;
+    std::vector<QAction*> actions_;
+    QMenu* languageMenu_ = nullptr;
 };
 
 }  // namespace vonnik

@@ -1,6 +1,7 @@
 #include "viewer/export_dialog.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QVBoxLayout>
 
@@ -36,18 +37,15 @@ QString Extensions(bool MeshFormatRow::*column, const char* last) {
 
 MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat, bool filamentFormat)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Export the solid"));
+    setWindowTitle(QCoreApplication::translate("MeshExportDialog", "立体を書き出す"));
     auto* layout = new QVBoxLayout(this);
 
     auto* shapes = new QGroupBox(
-        QStringLiteral("On the printer's bed (%1)").arg(Extensions(&MeshFormatRow::print, ", ")),
-        this);
+        QCoreApplication::translate("MeshExportDialog", "プリンターのベッドの上 (%1)").arg(Extensions(&MeshFormatRow::print, ", ")), this);
     auto* shapeLayout = new QVBoxLayout(shapes);
-    Whole = new QRadioButton(QStringLiteral("The whole solid, front up"), shapes);
-    FlatBack =
-        new QRadioButton(QStringLiteral("Flat back: a relief that needs no supports"), shapes);
-    Halves =
-        new QRadioButton(QStringLiteral("Halves: front and back side by side, to glue"), shapes);
+    Whole = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "立体全体、表を上に"), shapes);
+    FlatBack = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "裏を平らに：サポートのいらないレリーフ"), shapes);
+    Halves = new QRadioButton(QCoreApplication::translate("MeshExportDialog", "半分ずつ：表と裏を並べて、貼り合わせる"), shapes);
     auto* group = new QButtonGroup(this);
     for (QRadioButton* b : {Whole, FlatBack, Halves}) {
         group->addButton(b);
@@ -55,31 +53,28 @@ MeshExportDialog::MeshExportDialog(QWidget* parent, bool printFormat, bool filam
     }
     Whole->setChecked(true);
     ThicknessMm = SwitchedNumber<QDoubleSpinBox>(shapeLayout, shapes, SetThickness,
-                                                 QStringLiteral("Thickness in millimetres:"), 0.5,
-                                                 1000.0, 6.0);
+                                                 QCoreApplication::translate("MeshExportDialog", "厚さ (mm)："), 0.5, 1000.0, 6.0);
     ThicknessMm->setDecimals(1);
     shapes->setEnabled(printFormat);
     layout->addWidget(shapes);
 
-    auto* colours = new QGroupBox(QStringLiteral("Colours for a multi-filament printer (%1)")
-                                      .arg(Extensions(&MeshFormatRow::filaments, ", ")),
-                                  this);
+    auto* colours = new QGroupBox(
+        QCoreApplication::translate("MeshExportDialog", "多色プリンター用の色 (%1)").arg(Extensions(&MeshFormatRow::filaments, ", ")), this);
     auto* colourLayout = new QVBoxLayout(colours);
-    Filaments =
-        SwitchedNumber<QSpinBox>(colourLayout, colours, Paint,
-                                 QStringLiteral("Paint the triangles for this many filaments:"),
-                                 kMinFilaments, kMaxFilaments, 4);
+    Filaments = SwitchedNumber<QSpinBox>(colourLayout, colours, Paint,
+                                         QCoreApplication::translate("MeshExportDialog", "三角形をこの数のフィラメントで塗り分ける："),
+                                         kMinFilaments, kMaxFilaments, 4);
     colours->setEnabled(filamentFormat);
     layout->addWidget(colours);
 
-    SizeMm = SwitchedNumber<QDoubleSpinBox>(
-        layout, this, SetSize, QStringLiteral("Longest side in millimetres:"), 1.0, 10000.0, 50.0);
+    SizeMm = SwitchedNumber<QDoubleSpinBox>(layout, this, SetSize, QCoreApplication::translate("MeshExportDialog", "いちばん長い辺 (mm)："),
+                                            1.0, 10000.0, 50.0);
     SizeMm->setDecimals(1);
-    Note = new QLabel(printFormat ? QStringLiteral("Without a size, a picture pixel is 0.1 mm.")
-                                  : QStringLiteral("Flat back and halves shape %1 "
-                                                   "files only. Without a size, a picture "
-                                                   "pixel is 0.1 mm.")
-                                        .arg(Extensions(&MeshFormatRow::print, " and ")),
+    Note = new QLabel(printFormat
+                          ? QCoreApplication::translate("MeshExportDialog", "大きさを決めないときは、画像の 1 画素が 0.1 mm です。")
+                          : QCoreApplication::translate("MeshExportDialog", "裏を平らにと半分ずつは %1 だけの形です。"
+                               "大きさを決めないときは、画像の 1 画素が 0.1 mm です。")
+                                .arg(Extensions(&MeshFormatRow::print, ", ")),
                       this);
     Note->setWordWrap(true);
     layout->addWidget(Note);

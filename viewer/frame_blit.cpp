@@ -28,20 +28,28 @@ bool TargetIgnoresAlpha(QPainter& painter) {
 }  // namespace
 
 void DrawFrame(QPainter& painter, const Raster& frame) {
-    if (frame.Empty()) return;
+    DrawFrameScaled(painter, frame, QRect(0, 0, frame.Width(), frame.Height()));
+}
+
+void DrawFrameScaled(QPainter& painter, const Raster& frame, const QRect& target) {
+    if (frame.Empty() || target.isEmpty()) return;
     // A read-only view of the raster: Qt reads the words in place.
     const QImage view(reinterpret_cast<const uchar*>(frame.Row(0)), frame.Width(), frame.Height(),
                       static_cast<qsizetype>(frame.Width()) * 4, QImage::Format_RGB32);
-    if (TargetIgnoresAlpha(painter)) {
-        painter.drawImage(0, 0, view);
-        return;
-    }
-    // Qt copies an RGB32 word's fourth byte as it is onto a target with alpha: add the
-    // colours onto opaque black instead, which sets every pixel's alpha to full.
+    const bool exact = target.size() == view.size();
     painter.save();
-    painter.fillRect(0, 0, frame.Width(), frame.Height(), Qt::black);
-    painter.setCompositionMode(QPainter::CompositionMode_Plus);
-    painter.drawImage(0, 0, view);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          target.width() < view.width() || target.height() < view.height());
+    if (!TargetIgnoresAlpha(painter)) {
+        // Qt copies an RGB32 word's fourth byte as it is onto a target with alpha: add the
+        // colours onto opaque black instead, which sets every pixel's alpha to full.
+        painter.fillRect(target, Qt::black);
+        painter.setCompositionMode(QPainter::CompositionMode_Plus);
+    }
+    if (exact)
+        painter.drawImage(target.topLeft(), view);
+    else
+        painter.drawImage(QRectF(target), view, QRectF(view.rect()));
     painter.restore();
 }
 

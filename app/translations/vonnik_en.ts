@@ -25,6 +25,53 @@
     </message>
 </context>
 <context>
+    <name>MeshExportDialog</name>
+    <message>
+        <source>立体を書き出す</source>
+        <translation>Export the solid</translation>
+    </message>
+    <message>
+        <source>立体全体、表を上に</source>
+        <translation>The whole solid, front up</translation>
+    </message>
+    <message>
+        <source>裏を平らに：サポートのいらないレリーフ</source>
+        <translation>Flat back: a relief that needs no supports</translation>
+    </message>
+    <message>
+        <source>半分ずつ：表と裏を並べて、貼り合わせる</source>
+        <translation>Halves: front and back side by side, to glue</translation>
+    </message>
+    <message>
+        <source>いちばん長い辺 (mm)：</source>
+        <translation>Longest side in millimetres:</translation>
+    </message>
+    <message>
+        <source>大きさを決めないときは、画像の 1 画素が 0.1 mm です。</source>
+        <translation>Without a size, a picture pixel is 0.1 mm.</translation>
+    </message>
+    <message>
+        <source>プリンターのベッドの上 (%1)</source>
+        <translation>On the printer's bed (%1)</translation>
+    </message>
+    <message>
+        <source>厚さ (mm)：</source>
+        <translation>Thickness in millimetres:</translation>
+    </message>
+    <message>
+        <source>多色プリンター用の色 (%1)</source>
+        <translation>Colours for a multi-filament printer (%1)</translation>
+    </message>
+    <message>
+        <source>三角形をこの数のフィラメントで塗り分ける：</source>
+        <translation>Paint the triangles for this many filaments:</translation>
+    </message>
+    <message>
+        <source>裏を平らにと半分ずつは %1 だけの形です。大きさを決めないときは、画像の 1 画素が 0.1 mm です。</source>
+        <translation>Flat back and halves shape %1 files only. Without a size, a picture pixel is 0.1 mm.</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)</source>
@@ -177,6 +224,165 @@
     <message>
         <source>数値の変更をすぐに反映</source>
         <translation>Live shaping</translation>
+    </message>
+</context>
+<context>
+    <name>TForm2</name>
+    <message>
+        <source>立体を書き出す</source>
+        <translation>Export the solid</translation>
+    </message>
+    <message>
+        <source>回転アニメーションを保存</source>
+        <translation>Save a turntable</translation>
+    </message>
+    <message>
+        <source>画像を PNG で保存</source>
+        <translation>Save the frame</translation>
+    </message>
+    <message>
+        <source>%1 コマを描画して書き出しています...</source>
+        <translation>Drawing and encoding %1 frames...</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1: 回転アニメーションに必要なメモリが足りません</source>
+        <translation>%1: not enough memory for the turntable</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>画像を開いて立体化(&amp;O)...</source>
+        <translation>&amp;Open picture...</translation>
+    </message>
+    <message>
+        <source>貼り付けた画像を立体化(&amp;V)</source>
+        <translation>&amp;Paste picture</translation>
+    </message>
+    <message>
+        <source>作り直す(&amp;R)</source>
+        <translation>&amp;Rebuild</translation>
+    </message>
+    <message>
+        <source>スナップショットを pic_hozon に保存(&amp;N)</source>
+        <translation>Save s&amp;napshot to pic_hozon</translation>
+    </message>
+    <message>
+        <source>PNG で保存(&amp;S)...</source>
+        <translation>&amp;Save PNG...</translation>
+    </message>
+    <message>
+        <source>画像をコピー(&amp;C)</source>
+        <translation>&amp;Copy frame</translation>
+    </message>
+    <message>
+        <source>立体を書き出す(&amp;E)...</source>
+        <translation>&amp;Export solid...</translation>
+    </message>
+    <message>
+        <source>回転アニメーションを書き出す(&amp;T)...</source>
+        <translation>Export &amp;turntable...</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;X)</source>
+        <translation>Close vie&amp;wer</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>輪郭線で表示(&amp;L)</source>
+        <translation>Out&amp;lined drawing</translation>
+    </message>
+    <message>
+        <source>作ったときの向きに戻す(&amp;H)</source>
+        <translation>Reset &amp;pose</translation>
+    </message>
+    <message>
+        <source>拡大(&amp;I)</source>
+        <translation>Zoom &amp;in</translation>
+    </message>
+    <message>
+        <source>縮小(&amp;O)</source>
+        <translation>Zoom &amp;out</translation>
+    </message>
+    <message>
+        <source>画面に合わせる(&amp;F)</source>
+        <translation>&amp;Fit to screen</translation>
+    </message>
+    <message>
+        <source>等倍 (100 %)(&amp;A)</source>
+        <translation>&amp;Actual size (100 %)</translation>
+    </message>
+    <message>
+        <source>設定(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>ライブ整形(&amp;L)</source>
+        <translation>&amp;Live shaping</translation>
+    </message>
+    <message>
+        <source>背景の許容値(&amp;T)...</source>
+        <translation>Background &amp;tolerance...</translation>
+    </message>
+    <message>
+        <source>言語 (Language)(&amp;G)</source>
+        <translation>Lan&amp;guage</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>マウスとキー(&amp;M)</source>
+        <translation>&amp;Mouse and keys</translation>
+    </message>
+    <message>
+        <source>Vonnik! について(&amp;A)</source>
+        <translation>&amp;About Vonnik!</translation>
+    </message>
+    <message>
+        <source>平らな絵を、ふっくらした立体にして、あらゆる向きから眺めるプログラムです。</source>
+        <translation>Turns a flat picture into a cushioned solid that you can turn and look at from every side.</translation>
+    </message>
+    <message>
+        <source>マウス</source>
+        <translation>Mouse</translation>
+    </message>
+    <message>
+        <source>右ボタンでドラッグ：立体を回す</source>
+        <translation>Right-button drag: turn the solid</translation>
+    </message>
+    <message>
+        <source>左ボタンでダブルクリック：輪郭線の表示を切り替える</source>
+        <translation>Left double click: outlined drawing on or off</translation>
+    </message>
+    <message>
+        <source>Ctrl + ホイール：拡大・縮小</source>
+        <translation>Ctrl + wheel: zoom in and out</translation>
+    </message>
+    <message>
+        <source>画像ファイルをドロップ：立体化する</source>
+        <translation>Drop a picture file: make it solid</translation>
+    </message>
+    <message>
+        <source>パネルの円を左ボタンでクリックまたはドラッグ：光の来る方向を選ぶ</source>
+        <translation>Left click or drag on the panel&apos;s disc: where the light comes from</translation>
+    </message>
+    <message>
+        <source>キー</source>
+        <translation>Keys</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 </TS>

@@ -83,6 +83,16 @@ void RightDrag(QWidget* viewer, const std::vector<QPoint>& points) {
     SendMouse(viewer, QEvent::MouseButtonRelease, points.back(), Qt::RightButton, Qt::NoButton);
 }
 
+bool HasJapanese(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+            (u >= 0xFF00 && u <= 0xFFEF))
+            return true;
+    }
+    return false;
+}
+
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};

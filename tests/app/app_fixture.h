@@ -70,6 +70,9 @@ void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton bu
 // A right-button drag: press at the first point, one move to each later point, release.
 void RightDrag(QWidget* viewer, const std::vector<QPoint>& points);
 
+// Whether the text holds Japanese letters or full-width forms.
+bool HasJapanese(const QString& text);
+
 // The frame file vonnik-cli writes for these arguments (the picture path first).
 QByteArray CliFrame(std::vector<std::string> args);
 // The snapshot file of a frame, as the program writes it.

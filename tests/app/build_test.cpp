@@ -66,7 +66,7 @@ class BuildTest : public QObject {
 
         QVERIFY(Form2().isVisible());
         QCOMPARE(Form2().windowTitle(), QStringLiteral("disc.bmp"));
-        QCOMPARE(Form2().size(), QSize(60, 46));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(60, 46));
         QCOMPARE(Form2().minimumSize(), Form2().maximumSize());
         QCOMPARE(f.State.PictureName, std::string("disc.bmp"));
         QCOMPARE(f.State.LightAmount, 2.5);
@@ -149,7 +149,7 @@ class BuildTest : public QObject {
         QCOMPARE(program->dialogFolders.value(1), program->Path(QStringLiteral("obj/")));
         QCOMPARE(Form2().windowTitle(), QStringLiteral("disc.bmp"));
         // The back shows from the start once the model is turned half round.
-        RightDrag(&Form2(), {{30, 23}, {130, 23}, {230, 23}, {344, 23}});
+        RightDrag(Form2().FrameArea(), {{30, 23}, {130, 23}, {230, 23}, {344, 23}});
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--back", Obj("ring.bmp"), "--drag",
                                     "30,23;130,23;230,23;344,23"}));
     }
@@ -157,11 +157,11 @@ class BuildTest : public QObject {
     void rightDragsTurnTheModel() {
         program->Build(QStringLiteral("disc.bmp"));
         const QByteArray still = Shown();
-        RightDrag(&Form2(), {{20, 30}, {26, 31}, {35, 28}});
+        RightDrag(Form2().FrameArea(), {{20, 30}, {26, 31}, {35, 28}});
         QCOMPARE(Form2().Mouse.LastMouseX, 35);
         QCOMPARE(Form2().Mouse.LastMouseY, 28);
         QVERIFY(Shown() != still);
-        RightDrag(&Form2(), {{50, 10}, {40, 12}});
+        RightDrag(Form2().FrameArea(), {{50, 10}, {40, 12}});
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--drag", "20,30;26,31;35,28", "--drag",
                                     "50,10;40,12"}));
     }
@@ -170,7 +170,7 @@ class BuildTest : public QObject {
     // channel (a translucent backing store, an ARGB image) or not.
     void viewerShowsTheFrameOpaque() {
         program->Build(QStringLiteral("disc.bmp"));
-        RightDrag(&Form2(), {{20, 30}, {26, 31}, {35, 28}});
+        RightDrag(Form2().FrameArea(), {{20, 30}, {26, 31}, {35, 28}});
         const Raster& frame = Form1().State.FrameBuffer;
         const auto shows = [&](const QImage& image) {
             QCOMPARE(image.size(), QSize(frame.Width(), frame.Height()));
@@ -179,48 +179,53 @@ class BuildTest : public QObject {
                 for (int x = 0; x < frame.Width(); ++x)
                     QCOMPARE(argb.pixel(x, y), 0xFF000000u | frame.At(x, y));
         };
-        shows(Form2().grab().toImage());
+        shows(Form2().FrameArea()->grab().toImage());
         for (const QImage::Format format :
              {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32}) {
-            QImage target(Form2().size(), format);
+            QImage target(Form2().FrameArea()->size(), format);
             target.fill(Qt::transparent);
-            Form2().render(&target);
+            Form2().FrameArea()->render(&target);
             shows(target);
         }
     }
 
     void movesWithoutTheRightButtonChangeNothing() {
         program->Build(QStringLiteral("disc.bmp"));
-        SendMouse(&Form2(), QEvent::MouseButtonPress, {10, 12}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonPress, {10, 12}, Qt::LeftButton,
+                  Qt::LeftButton);
         QCOMPARE(Form2().Mouse.LastMouseX, 10);
         const StateImage before(Form1());
-        SendMouse(&Form2(), QEvent::MouseMove, {30, 20}, Qt::NoButton, Qt::LeftButton);
-        SendMouse(&Form2(), QEvent::MouseMove, {40, 20}, Qt::NoButton, Qt::NoButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseMove, {30, 20}, Qt::NoButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseMove, {40, 20}, Qt::NoButton, Qt::NoButton);
         QVERIFY(StateImage(Form1()) == before);
         QCOMPARE(Form2().Mouse.LastMouseX, 10);
         QCOMPARE(Form2().Mouse.LastMouseY, 12);
         // Modifier keys and other buttons held beside the right one do not matter.
         QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton,
                          Qt::RightButton | Qt::LeftButton, Qt::ControlModifier);
-        QApplication::sendEvent(&Form2(), &move);
+        QApplication::sendEvent(Form2().FrameArea(), &move);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--drag", "10,12;20,20"}));
     }
 
     void doubleClicksToggleTheOutline() {
         program->Build(QStringLiteral("disc.bmp"));
         const QByteArray textured = Shown();
-        SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         QVERIFY(Form1().State.View.Wireframe);
         QCOMPARE(Form2().Mouse.LastMouseX, 5);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--wireframe"}));
-        SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::RightButton, Qt::RightButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::RightButton,
+                  Qt::RightButton);
         QVERIFY(Form1().State.View.Wireframe);
-        SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         QVERIFY(!Form1().State.View.Wireframe);
         QCOMPARE(Shown(), textured);
         // A new build resets the view and the outline.
-        SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-        RightDrag(&Form2(), {{5, 5}, {25, 10}});
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
+        RightDrag(Form2().FrameArea(), {{5, 5}, {25, 10}});
         program->Build(QStringLiteral("disc.bmp"));
         QVERIFY(!Form1().State.View.Wireframe);
         QCOMPARE(Shown(), textured);
@@ -328,7 +333,7 @@ class BuildTest : public QObject {
         QFETCH(bool, reported);
         TForm1& f = Form1();
         program->Build(QStringLiteral("disc.bmp"));
-        RightDrag(&Form2(), {{10, 10}, {20, 14}});
+        RightDrag(Form2().FrameArea(), {{10, 10}, {20, 14}});
         Find<QCheckBox>(f, "CheckBox3")->setChecked(doubleSided);
         Find<QLineEdit>(f, "Edit1")->setText(QStringLiteral("5"));
         Find<QSlider>(f, "TrackBar1")->setValue(200);

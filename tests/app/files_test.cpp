@@ -169,11 +169,11 @@ class FilesTest : public QObject {
                     .horizontalAdvance(Find<QLabel>(f, "Label1")->text()));
         QCOMPARE(f.State.BackgroundName, std::string("big.bmp"));
         QCOMPARE(QSize(f.State.ViewWidth, f.State.ViewHeight), QSize(64, 48));
-        QCOMPARE(Form2().size(), QSize(64, 48));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(64, 48));
         QVERIFY(!Form2().isVisible());
         // The first build takes the background's size.
         program->Build(QStringLiteral("disc.bmp"));
-        QCOMPARE(Form2().size(), QSize(64, 48));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(64, 48));
         QCOMPARE(Shown(), CliFrame({File("obj/disc.bmp"), "--background", File("haikei/big.bmp")}));
     }
 
@@ -181,17 +181,17 @@ class FilesTest : public QObject {
         program->Build(QStringLiteral("disc.bmp"));
         const QByteArray plain = Shown();
         SetBackground("big.bmp");
-        QCOMPARE(Form2().size(), QSize(64, 48));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(64, 48));
         QCOMPARE(Shown(), CliFrame({File("obj/disc.bmp"), "--background", File("haikei/big.bmp")}));
         // A background smaller than the picture still sets the size.
         SetBackground("small.bmp");
-        QCOMPARE(Form2().size(), QSize(24, 20));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(24, 20));
         QCOMPARE(Shown(),
                  CliFrame({File("obj/disc.bmp"), "--background", File("haikei/small.bmp")}));
         Find<QPushButton>(Form1(), "Button3")->click();
         QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：なし"));
         QVERIFY(Form1().State.BackgroundName.empty());
-        QCOMPARE(Form2().size(), QSize(40, 30));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(40, 30));
         QCOMPARE(Shown(), plain);
     }
 
@@ -208,7 +208,7 @@ class FilesTest : public QObject {
         QCOMPARE(Form1().State.ViewWidth, 0);
         QCOMPARE(Form1().State.ViewHeight, 0);
         program->Build(QStringLiteral("disc.bmp"));
-        QCOMPARE(Form2().size(), QSize(40, 30));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(40, 30));
     }
 
     void failedBackgroundsChangeNothing_data() {
@@ -228,7 +228,7 @@ class FilesTest : public QObject {
         program->Answer(answer.isEmpty() ? answer : program->Path(answer));
         Find<QPushButton>(Form1(), "Button2")->click();
         QVERIFY(StateImage(Form1()) == before);
-        QCOMPARE(Form2().size(), QSize(24, 20));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(24, 20));
         QCOMPARE(program->errors.size(), reported ? 1 : 0);
         if (reported) QVERIFY(program->errors.first().contains(QStringLiteral("broken.bmp")));
     }
@@ -240,7 +240,7 @@ class FilesTest : public QObject {
         Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot("0001.bmp")), Shown());
         QCOMPARE(program->beeps, 2);  // the build's and the snapshot's
-        RightDrag(&Form2(), {{5, 5}, {15, 8}});
+        RightDrag(Form2().FrameArea(), {{5, 5}, {15, 8}});
         Find<QToolButton>(Form1(), "SpeedButton1")->click();
         QCOMPARE(ReadFile(Snapshot("0003.bmp")), Shown());
         QCOMPARE(ReadFile(Snapshot("0003.bmp")),

@@ -28,16 +28,6 @@ const char* const kControls[] = {"StaticText5", "StaticText4",  "TrackBar1",   "
                                  "StaticText3", "CheckBox1",    "CheckBox2",   "CheckBox3",
                                  "Button1",     "SpeedButton1", "ProgressBar1"};
 
-bool HasJapanese(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
-            (u >= 0xFF00 && u <= 0xFFEF))
-            return true;
-    }
-    return false;
-}
-
 QString TextOf(QWidget* control) {
     return control->property("text").toString();
 }

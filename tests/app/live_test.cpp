@@ -136,8 +136,9 @@ class LiveTest : public QObject {
     void liveShapingKeepsThePoseAndRefusesInvalidTexts() {
         Form1().SetLiveShaping(true);
         program->Build(QStringLiteral("disc.bmp"));
-        RightDrag(&Form2(), {{10, 10}, {30, 25}, {50, 40}});
-        SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+        RightDrag(Form2().FrameArea(), {{10, 10}, {30, 25}, {50, 40}});
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
         const ViewPose pose = Form1().State.View;
         const std::string turnedModel = ModelDumpJson(Form1().State);
         Edit("Edit2")->setText(QStringLiteral("150"));
@@ -213,6 +214,25 @@ class LiveTest : public QObject {
         QCOMPARE(offered, 2);
         QCOMPARE(program->beeps, beeps + 1);
         QCOMPARE(Shown(), CliFrame({Obj("large.bmp"), "--polygon-size", "6"}));
+    }
+
+    // Home puts the model back in the pose of its build, exactly, without building again;
+    // after a live rebuild that kept a turned pose too.
+    void resetPoseReturnsToTheBuiltPose() {
+        Form1().SetLiveShaping(true);
+        program->Build(QStringLiteral("disc.bmp"));
+        const QByteArray built = Shown();
+        RightDrag(Form2().FrameArea(), {{10, 10}, {30, 25}, {50, 40}});
+        QVERIFY(Shown() != built);
+        QTest::keyClick(&Form2(), Qt::Key_Home);
+        QCOMPARE(Shown(), built);
+        QCOMPARE(program->beeps, 1);
+
+        RightDrag(Form2().FrameArea(), {{10, 10}, {40, 20}});
+        Edit("Edit1")->setText(QStringLiteral("5"));
+        QVERIFY(Settled());
+        QTest::keyClick(&Form2(), Qt::Key_Home);
+        QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--polygon-size", "5"}));
     }
 
     void theSwitchIsRememberedAndTheCommandLineTurnsItOn() {

@@ -103,7 +103,7 @@ class PictureFaultsTest : public QObject {
         program->WritePicture(QStringLiteral("haikei/wall.bmp"), MakeBlobs(50, 40, 5, 0x224466));
         // Every case starts from a model on screen, turned, with a background set.
         program->Build(QStringLiteral("disc.bmp"));
-        RightDrag(&Form2(), {{10, 10}, {24, 15}});
+        RightDrag(Form2().FrameArea(), {{10, 10}, {24, 15}});
         program->Answer(program->Path(QStringLiteral("haikei/wall.bmp")));
         Find<QPushButton>(Form1(), "Button2")->click();
         QCOMPARE(program->beeps, 1);
@@ -156,7 +156,7 @@ class PictureFaultsTest : public QObject {
         Find<QPushButton>(Form1(), "Button2")->click();
         ExpectUnchanged(before, reported, QFileInfo(answer).fileName());
         QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(), QStringLiteral("背景：wall.bmp"));
-        QCOMPARE(Form2().size(), QSize(50, 40));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(50, 40));
     }
 
     // The file is there when the user picks it and gone when the program looks: the build
@@ -293,8 +293,9 @@ class PictureFaultsTest : public QObject {
                 if (program->errors.size() == errors) {
                     QCOMPARE(Find<QLabel>(Form1(), "Label1")->text(),
                              QStringLiteral("背景：") + name);
-                    QCOMPARE(Form2().size(), QSize(Form1().State.BackgroundPicture.Width(),
-                                                   Form1().State.BackgroundPicture.Height()));
+                    QCOMPARE(Form2().FrameArea()->size(),
+                             QSize(Form1().State.BackgroundPicture.Width(),
+                                   Form1().State.BackgroundPicture.Height()));
                     program->Answer(program->Path(QStringLiteral("haikei/wall.bmp")));
                     Find<QPushButton>(Form1(), "Button2")->click();
                 }

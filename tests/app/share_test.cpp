@@ -27,7 +27,7 @@ class ShareTest : public QObject {
     // A built disc turned by a drag: the pose a turntable must keep.
     void BuildAndTurn() {
         program->Build(QStringLiteral("disc.bmp"));
-        RightDrag(&Form2(), {QPoint(20, 20), QPoint(31, 26)});
+        RightDrag(Form2().FrameArea(), {QPoint(20, 20), QPoint(31, 26)});
     }
     void Answer(QString path) {
         Form2().SaveTurntableDialog = [path] { return path; };

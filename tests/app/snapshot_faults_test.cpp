@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -195,9 +196,12 @@ class SnapshotFaultsTest : public QObject {
         program->Answer(huge);
         Find<QPushButton>(Form1(), "Button2")->click();
         QVERIFY(program->errors.isEmpty());
-        QCOMPARE(Form2().size(), QSize(w, h));
-        QCOMPARE(Form2().minimumSize(), QSize(w, h));
         QVERIFY(Form2().isVisible());
+        // Shown scaled down to the screen; at 100 % it scrolls, and the drag is in frame pixels.
+        QVERIFY(Form2().Zoom() < 1.0);
+        QVERIFY(Form2().screen()->availableGeometry().contains(Form2().frameGeometry()));
+        Form2().ZoomToActualSize();
+        QCOMPARE(Form2().FrameArea()->size(), QSize(w, h));
         const Raster& frame = Form1().State.FrameBuffer;
         QCOMPARE(frame.Width(), w);
         QCOMPARE(frame.Height(), h);
@@ -205,7 +209,7 @@ class SnapshotFaultsTest : public QObject {
             QCOMPARE(frame.At(p.x(), p.y()), stripes(p.x(), p.y()) ? 0xA0B0C0u : 0x102030u);
         // Model x = 0 sits at the frame's centre column, inside the disc.
         QVERIFY(frame.At(w / 2, h / 2) != 0xA0B0C0u && frame.At(w / 2, h / 2) != 0x102030u);
-        RightDrag(&Form2(), {{2500, 2000}, {2530, 2010}, {2560, 1990}});
+        RightDrag(Form2().FrameArea(), {{2500, 2000}, {2530, 2010}, {2560, 1990}});
         Find<QToolButton>(Form1(), "SpeedButton1")->click();
         const QByteArray file = ReadFile(Snapshot(0));
         QCOMPARE(file.size(), 54 + w * h * 4);
@@ -214,7 +218,7 @@ class SnapshotFaultsTest : public QObject {
                                   "2500,2000;2530,2010;2560,1990"}));
         // Cleared: back to the picture's size.
         Find<QPushButton>(Form1(), "Button3")->click();
-        QCOMPARE(Form2().size(), QSize(60, 46));
+        QCOMPARE(Form2().FrameArea()->size(), QSize(60, 46));
         QCOMPARE(Form1().State.FrameBuffer.Width(), 60);
     }
 };

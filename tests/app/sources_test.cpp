@@ -88,7 +88,7 @@ class SourcesTest : public QObject {
         QVERIFY(Drop(&Form2(), {png, bmp}));
         QCOMPARE(Form2().windowTitle(), QStringLiteral("figure.png"));
         // Turned until the back faces the viewer.
-        RightDrag(&Form2(), {{5, 24}, {25, 24}, {45, 24}, {55, 24}});
+        RightDrag(Form2().FrameArea(), {{5, 24}, {25, 24}, {45, 24}, {55, 24}});
         const QByteArray backShown =
             CliFrame({png.toStdString(), "--polygon-size", "4", "--back", bmp.toStdString(),
                       "--drag", "5,24;25,24;45,24;55,24"});

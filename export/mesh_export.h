@@ -33,6 +33,7 @@ struct MeshExportOptions {
     // How STL and 3MF files lay the solid on the printer's bed; the other formats always
     // hold the whole solid as the viewer shows it.
     PrintShape shape = PrintShape::kWhole;
+    friend bool operator==(const MeshExportOptions&, const MeshExportOptions&) = default;
 };
 
 // Throws FileError naming path unless the options can be written.

@@ -18,6 +18,7 @@ struct PanelInputs {
     bool DoubleSided = false;           // CheckBox3: a second picture for the back
     bool BackLight = false;             // CheckBox4
     int TrackBarPosition = 100;         // TrackBar1, the light amount in hundredths, 100..500
+    friend bool operator==(const PanelInputs&, const PanelInputs&) = default;
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing

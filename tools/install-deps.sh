@@ -19,6 +19,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   ffmpeg webp gifsicle
   lib3mf-dev prusa-slicer
+  libzip-dev nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,320 @@
+#include "session/workspace.h"
+
+#include <algorithm>
+
+#include "core/figure_key.h"
+#include "session/session.h"
+
+namespace vonnik {
+
+namespace {
+
+// ViewWidth x ViewHeight as every change of pictures sets it: the background's size when
+// one is set, else the front picture's.
+void FitView(SharedState& s) {
+    const Raster& sizing = s.BackgroundName.empty() ? s.FrontPicture : s.BackgroundPicture;
+    s.ViewWidth = sizing.Width();
+    s.ViewHeight = sizing.Height();
+    s.FrameBuffer.Resize(s.ViewWidth, s.ViewHeight);
+}
+
+template <typename A>
+std::vector<double> Copied(const A& values) {
+    return {values.begin(), values.end()};
+}
+
+// The grid's six position arrays with their members of PosePositions.
+template <typename Grid, typename Positions, typename Fn>
+void ForEachPositionArray(Grid& g, Positions& p, Fn fn) {
+    fn(g.FrontX, p.FrontX);
+    fn(g.FrontY, p.FrontY);
+    fn(g.FrontZ, p.FrontZ);
+    fn(g.BackX, p.BackX);
+    fn(g.BackY, p.BackY);
+    fn(g.BackZ, p.BackZ);
+}
+
+ProjectPose CapturePose(const SharedState& s, bool positions) {
+    const ModelGrid& g = s.Grid;
+    ProjectPose pose;
+    pose.ViewAxisA = g.ViewAxisA;
+    pose.ViewAxisB = g.ViewAxisB;
+    pose.SavedViewAxes[0] = g.SavedViewAxes[0];
+    pose.SavedViewAxes[1] = g.SavedViewAxes[1];
+    pose.DrawOrder = g.DrawOrder;
+    pose.Wireframe = g.Wireframe;
+    if (positions && !g.Empty()) {
+        PosePositions p;
+        ForEachPositionArray(g, p, [](const GridArray<double>& a, std::vector<double>& v) {
+            v = Copied(a.Values());
+        });
+        pose.Positions = std::move(p);
+    }
+    return pose;
+}
+
+// Throws unless the pose's positions (if any) are one per vertex of grid.
+void CheckPoseFits(const ModelGrid& grid, const ProjectPose& pose, const std::string& path) {
+    if (!pose.Positions) return;
+    const PosePositions& p = *pose.Positions;
+    const std::size_t n = grid.FrontX.Values().size();
+    bool fits = true;
+    ForEachPositionArray(grid, p, [&](const GridArray<double>&, const std::vector<double>& v) {
+        fits = fits && v.size() == n;
+    });
+    if (!fits)
+        throw FileError(path, "the stored pose has " + std::to_string(p.Count()) +
+                                  " vertex positions, the model has " + std::to_string(n));
+}
+
+// The pose put in place; CheckPoseFits must have passed.
+void PutPose(ModelGrid& g, const ProjectPose& pose) {
+    g.ViewAxisA = pose.ViewAxisA;
+    g.ViewAxisB = pose.ViewAxisB;
+    g.SavedViewAxes[0] = pose.SavedViewAxes[0];
+    g.SavedViewAxes[1] = pose.SavedViewAxes[1];
+    g.DrawOrder = pose.DrawOrder;
+    g.Wireframe = pose.Wireframe;
+    if (!pose.Positions) return;
+    ForEachPositionArray(g, *pose.Positions,
+                         [](GridArray<double>& a, const std::vector<double>& v) {
+                             std::copy(v.begin(), v.end(), a.Values().begin());
+                         });
+}
+
+ProjectLight CaptureLight(const Workspace& ws) {
+    const SharedState& s = ws.State;
+    return {s.LightPointX,
+            s.LightPointY,
+            {s.LightX, s.LightY, s.LightZ},
+            s.LightAmount,
+            ws.Panel.TrackBarPosition,
+            ws.Panel.BackLight};
+}
+
+void PutLight(SharedState& s, PanelInputs& panel, const ProjectLight& l) {
+    s.LightPointX = l.PointX;
+    s.LightPointY = l.PointY;
+    s.LightX = l.Vector.x;
+    s.LightY = l.Vector.y;
+    s.LightZ = l.Vector.z;
+    s.LightAmount = l.Amount;
+    panel.TrackBarPosition = l.TrackBarPosition;
+    panel.BackLight = l.BackLight;
+}
+
+ProjectBackground CaptureBackground(const SharedState& s) {
+    if (s.BackgroundName.empty()) return {};
+    return {ProjectPicture{{s.BackgroundPicture, {}}, s.BackgroundName}};
+}
+
+void PutBackground(SharedState& s, const ProjectBackground& b) {
+    if (b.Picture)
+        SetBackground(s, b.Picture->Name, b.Picture->Picture.colours);
+    else
+        ClearBackground(s);
+}
+
+// The state's build inputs with the light panel's values that the build reads.
+PanelInputs BuildPanel(const ProjectState& state) {
+    PanelInputs panel = state.Panel;
+    panel.TrackBarPosition = state.Light.TrackBarPosition;
+    panel.BackLight = state.Light.BackLight;
+    panel.DoubleSided = state.Back.has_value();
+    return panel;
+}
+
+// Builds a state's pictures into s (BuildIntoState); s keeps its light point.
+void BuildState(SharedState& s, const ProjectState& state, const ProgressFn& progress) {
+    const ProjectPicture& f = *state.Front;
+    Raster front = FigurePicture(f.Picture, f.Name, state.BackgroundTolerance);
+    Raster back =
+        state.Back ? FigurePicture(state.Back->Picture, state.Back->Name, state.BackgroundTolerance)
+                   : front;
+    BuildIntoState(s, BuildPanel(state), f.Name, std::move(front), std::move(back), progress);
+}
+
+// The model of a build step read from a file, built anew.
+std::shared_ptr<BuiltModel> RebuildModel(const ProjectState& state) {
+    auto model = std::make_shared<BuiltModel>();
+    if (!state.Front) return model;
+    SharedState scratch;
+    BuildState(scratch, state, {});
+    model->Grid = std::move(scratch.Grid);
+    model->FrontPicture = std::move(scratch.FrontPicture);
+    model->BackPicture = std::move(scratch.BackPicture);
+    model->PictureName = std::move(scratch.PictureName);
+    return model;
+}
+
+bool IsPoseKind(StepKind k) {
+    return k == StepKind::kDrag || k == StepKind::kResetPose || k == StepKind::kOutlined;
+}
+
+ProjectStep CaptureStep(const Workspace& ws, StepKind kind) {
+    ProjectStep step;
+    step.Kind = kind;
+    if (IsPoseKind(kind)) {
+        step.Pose = CapturePose(ws.State, kind != StepKind::kOutlined);
+    } else if (kind == StepKind::kBackground) {
+        step.Background = CaptureBackground(ws.State);
+    } else if (kind == StepKind::kBuild) {
+        step.State = CaptureState(ws);
+        step.State->Background = {};  // a build leaves the background as it is
+    } else {
+        step.Light = CaptureLight(ws);
+    }
+    return step;
+}
+
+// Puts the state of step back into ws and returns the step that leads back to where ws
+// was. On an error ws and step are unchanged.
+HistoryStep SwapStep(Workspace& ws, HistoryStep& step, const std::string& what) {
+    const ProjectStep& s = step.Step;
+    SharedState& st = ws.State;
+    HistoryStep other;
+    if (s.Pose) {
+        CheckPoseFits(st.Grid, *s.Pose, what);
+        other.Step = CaptureStep(ws, s.Kind);
+        PutPose(st.Grid, *s.Pose);
+    } else if (s.Light) {
+        other.Step = CaptureStep(ws, s.Kind);
+        PutLight(st, ws.Panel, *s.Light);
+    } else if (s.Background) {
+        other.Step = CaptureStep(ws, s.Kind);
+        PutBackground(st, *s.Background);
+    } else if (s.State) {
+        const std::shared_ptr<BuiltModel> model = step.Model ? step.Model : RebuildModel(*s.State);
+        CheckPoseFits(model->Grid, s.State->Pose, what);
+        other.Step = CaptureStep(ws, s.Kind);
+        other.Model = std::make_shared<BuiltModel>(
+            BuiltModel{std::move(st.Grid), std::move(st.FrontPicture), std::move(st.BackPicture),
+                       std::move(st.PictureName)});
+        st.Grid = std::move(model->Grid);
+        st.FrontPicture = std::move(model->FrontPicture);
+        st.BackPicture = std::move(model->BackPicture);
+        st.PictureName = std::move(model->PictureName);
+        step.Model.reset();
+        ws.LoadedFront = s.State->Front;
+        ws.LoadedBack = s.State->Back;
+        ws.Panel = BuildPanel(*s.State);
+        ws.BackgroundTolerance = s.State->BackgroundTolerance;
+        PutLight(st, ws.Panel, s.State->Light);
+        PutPose(st.Grid, s.State->Pose);
+        FitView(st);
+    }
+    return other;
+}
+
+}  // namespace
+
+void BuildLoaded(Workspace& ws, const ProgressFn& progress) {
+    if (!ws.LoadedFront) throw BuildError("no picture is loaded", BuildError::Field::kPicture);
+    ProjectState inputs;
+    inputs.Front = ws.LoadedFront;
+    inputs.Back = ws.LoadedBack;
+    inputs.Panel = ws.Panel;
+    inputs.BackgroundTolerance = ws.BackgroundTolerance;
+    inputs.Light = CaptureLight(ws);
+    BuildState(ws.State, inputs, progress);
+    ws.Panel.DoubleSided = ws.LoadedBack.has_value();
+}
+
+ProjectState CaptureState(const Workspace& ws) {
+    ProjectState s;
+    // Pictures loaded for a build that has not run are not part of the state.
+    if (!ws.State.Grid.Empty()) {
+        s.Front = ws.LoadedFront;
+        s.Back = ws.LoadedBack;
+    }
+    s.Background = CaptureBackground(ws.State);
+    s.Panel = ws.Panel;
+    s.Panel.DoubleSided = ws.LoadedBack.has_value();
+    s.BackgroundTolerance = ws.BackgroundTolerance;
+    s.Light = CaptureLight(ws);
+    s.Pose = CapturePose(ws.State, true);
+    return s;
+}
+
+void RestoreState(Workspace& ws, const ProjectState& state, const std::string& path,
+                  const ProgressFn& progress) {
+    SharedState next;
+    PutBackground(next, state.Background);
+    next.LightPointX = state.Light.PointX;
+    next.LightPointY = state.Light.PointY;
+    if (state.Front) BuildState(next, state, progress);
+    PanelInputs panel = BuildPanel(state);
+    PutLight(next, panel, state.Light);
+    CheckPoseFits(next.Grid, state.Pose, path);
+    PutPose(next.Grid, state.Pose);
+    FitView(next);
+
+    // Nothing below throws.
+    std::swap(next.LightDiscBuffer, ws.State.LightDiscBuffer);  // the panel's drawing stays
+    ws.State = std::move(next);
+    ws.Panel = panel;
+    ws.BackgroundTolerance = state.BackgroundTolerance;
+    ws.LoadedFront = state.Front;
+    ws.LoadedBack = state.Back;
+}
+
+ProjectData CaptureProject(const Workspace& ws) {
+    ProjectData p;
+    p.State = CaptureState(ws);
+    p.Zoom = ws.Zoom;
+    p.Export = ws.Export;
+    for (const HistoryStep& s : ws.History.UndoSteps()) p.Undo.push_back(s.Step);
+    for (const HistoryStep& s : ws.History.RedoSteps()) p.Redo.push_back(s.Step);
+    return p;
+}
+
+void OpenProject(Workspace& ws, const ProjectData& project, const std::string& path,
+                 const ProgressFn& progress) {
+    Workspace next;
+    next.History = UndoHistory(ws.History.MaxBytes());
+    RestoreState(next, project.State, path, progress);
+    next.Zoom = project.Zoom;
+    next.Export = project.Export;
+    for (const ProjectStep& s : project.Undo) next.History.PushUndo({s, nullptr});
+    for (const ProjectStep& s : project.Redo) next.History.PushRedo({s, nullptr});
+    std::swap(next.State.LightDiscBuffer, ws.State.LightDiscBuffer);
+    ws = std::move(next);
+}
+
+void RecordStep(Workspace& ws, StepKind kind) {
+    HistoryStep step{CaptureStep(ws, kind), nullptr};
+    if (kind == StepKind::kBuild) {
+        const SharedState& s = ws.State;
+        step.Model = std::make_shared<BuiltModel>(
+            BuiltModel{s.Grid, s.FrontPicture, s.BackPicture, s.PictureName});
+    }
+    ws.History.Push(std::move(step));
+}
+
+bool Undo(Workspace& ws) {
+    std::optional<HistoryStep> step = ws.History.PopUndo();
+    if (!step) return false;
+    try {
+        HistoryStep other = SwapStep(ws, *step, "the undo history");
+        ws.History.PushRedo(std::move(other));
+    } catch (...) {
+        ws.History.PushUndo(std::move(*step));
+        throw;
+    }
+    return true;
+}
+
+bool Redo(Workspace& ws) {
+    std::optional<HistoryStep> step = ws.History.PopRedo();
+    if (!step) return false;
+    try {
+        HistoryStep other = SwapStep(ws, *step, "the undo history");
+        ws.History.PushUndo(std::move(other));
+    } catch (...) {
+        ws.History.PushRedo(std::move(*step));
+        throw;
+    }
+    return true;
+}
+
+}  // namespace vonnik

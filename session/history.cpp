@@ -56,39 +56,36 @@ void UndoHistory::Push(HistoryStep step) {
 }
 
 void UndoHistory::PushUndo(HistoryStep step) {
-    const std::uint64_t bytes = StepBytes(step);
-    if (bytes > maxBytes_) {
-        Clear();
-        return;
-    }
-    bytes_ += bytes;
-    undo_.push_back(std::move(step));
-    Trim();
+    PushOnto(undo_, std::move(step));
 }
 
 void UndoHistory::PushRedo(HistoryStep step) {
+    PushOnto(redo_, std::move(step));
+}
+
+std::optional<HistoryStep> UndoHistory::PopUndo() {
+    return PopFrom(undo_);
+}
+
+std::optional<HistoryStep> UndoHistory::PopRedo() {
+    return PopFrom(redo_);
+}
+
+void UndoHistory::PushOnto(std::deque<HistoryStep>& list, HistoryStep step) {
     const std::uint64_t bytes = StepBytes(step);
     if (bytes > maxBytes_) {
         Clear();
         return;
     }
     bytes_ += bytes;
-    redo_.push_back(std::move(step));
+    list.push_back(std::move(step));
     Trim();
 }
 
-std::optional<HistoryStep> UndoHistory::PopUndo() {
-    if (undo_.empty()) return std::nullopt;
-    HistoryStep step = std::move(undo_.back());
-    undo_.pop_back();
-    bytes_ -= StepBytes(step);
-    return step;
-}
-
-std::optional<HistoryStep> UndoHistory::PopRedo() {
-    if (redo_.empty()) return std::nullopt;
-    HistoryStep step = std::move(redo_.back());
-    redo_.pop_back();
+std::optional<HistoryStep> UndoHistory::PopFrom(std::deque<HistoryStep>& list) {
+    if (list.empty()) return std::nullopt;
+    HistoryStep step = std::move(list.back());
+    list.pop_back();
     bytes_ -= StepBytes(step);
     return step;
 }

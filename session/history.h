@@ -67,6 +67,8 @@ class UndoHistory {
   private:
     // Drops the oldest undo steps, then the farthest redo steps, until the bound holds.
     void Trim();
+    void PushOnto(std::deque<HistoryStep>& list, HistoryStep step);
+    std::optional<HistoryStep> PopFrom(std::deque<HistoryStep>& list);
 
     std::uint64_t maxBytes_;
     std::uint64_t bytes_ = 0;

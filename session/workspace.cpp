@@ -291,30 +291,33 @@ void RecordStep(Workspace& ws, StepKind kind) {
     ws.History.Push(std::move(step));
 }
 
-bool Undo(Workspace& ws) {
-    std::optional<HistoryStep> step = ws.History.PopUndo();
+namespace {
+
+// Undo (from the undo list to the redo list) or redo (the other way).
+bool TakeStep(Workspace& ws, bool undo) {
+    UndoHistory& h = ws.History;
+    std::optional<HistoryStep> step = undo ? h.PopUndo() : h.PopRedo();
     if (!step) return false;
+    const auto push = [&h](bool toUndo, HistoryStep s) {
+        toUndo ? h.PushUndo(std::move(s)) : h.PushRedo(std::move(s));
+    };
     try {
-        HistoryStep other = SwapStep(ws, *step, "the undo history");
-        ws.History.PushRedo(std::move(other));
+        push(!undo, SwapStep(ws, *step, "the undo history"));
     } catch (...) {
-        ws.History.PushUndo(std::move(*step));
+        push(undo, std::move(*step));
         throw;
     }
     return true;
 }
 
+}  // namespace
+
+bool Undo(Workspace& ws) {
+    return TakeStep(ws, true);
+}
+
 bool Redo(Workspace& ws) {
-    std::optional<HistoryStep> step = ws.History.PopRedo();
-    if (!step) return false;
-    try {
-        HistoryStep other = SwapStep(ws, *step, "the undo history");
-        ws.History.PushUndo(std::move(other));
-    } catch (...) {
-        ws.History.PushRedo(std::move(*step));
-        throw;
-    }
-    return true;
+    return TakeStep(ws, false);
 }
 
 }  // namespace vonnik

@@ -9,6 +9,7 @@
 
 #include "builder/build_phases.h"
 #include "tests/oracle/plain_search.h"
+#include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
 
 namespace vonnik {
@@ -78,7 +79,7 @@ void RegisterAll() {
                                          std::to_string(size) + "/ps" +
                                          std::to_string(static_cast<int>(polygon));
                 benchmark::RegisterBenchmark((name + "/accelerated").c_str(), BuildPicture, figure,
-                                             size, polygon, &RunBuildPhases)
+                                             size, polygon, &test::AcceleratedBuild)
                     ->Unit(benchmark::kMillisecond)
                     ->MinTime(0.5);
                 // The plain searches take seconds at the larger sizes: one pass is enough.

@@ -14,8 +14,10 @@ namespace {
 Workspace& BuiltFullHd() {
     static Workspace* ws = [] {
         auto* w = new Workspace;
-        w->LoadedFront = ProjectPicture{{test::MakeBenchmarkFigure(), {}}, "figure.bmp"};
-        BuildLoaded(*w);
+        auto pictures = std::make_shared<LoadedPictures>();
+        pictures->Name = "figure.bmp";
+        pictures->Front = test::MakeBenchmarkFigure();
+        BuildWork(*w, std::move(pictures));
         return w;
     }();
     return *ws;
@@ -36,7 +38,7 @@ void BM_UndoDrag(benchmark::State& state) {
     ws.History.Clear();
     RecordStep(ws, StepKind::kDrag);
     MouseTrack mouse{900, 500};
-    RotationStep(ws.State.Grid, mouse, 960, 560, ws.State.ViewWidth, ws.State.ViewHeight);
+    DragTo(ws.State, mouse, 960, 560);
     UndoRedo(state, ws);
 }
 BENCHMARK(BM_UndoDrag)->Unit(benchmark::kMillisecond);
@@ -46,7 +48,7 @@ void BM_UndoBuild(benchmark::State& state) {
     ws.History.Clear();
     RecordStep(ws, StepKind::kBuild);
     ws.Panel.PolygonText = "6";
-    BuildLoaded(ws);
+    BuildWork(ws, ws.State.Loaded);
     UndoRedo(state, ws);
 }
 BENCHMARK(BM_UndoBuild)->Unit(benchmark::kMillisecond);

@@ -20,7 +20,9 @@ constexpr int kWidth = test::kBenchmarkWidth;
 constexpr int kHeight = test::kBenchmarkHeight;
 
 // Turns the built model by 45 degrees about the axis (1, 1, 0), as drags would leave it.
-void TurnAboutDiagonal(ModelGrid& g) {
+void TurnAboutDiagonal(SharedState& st) {
+    ModelGrid& g = st.Grid;
+    ViewPose& v = st.View;
     const double k = 1.0 / std::sqrt(2.0), c = std::cos(M_PI / 4), s = std::sin(M_PI / 4);
     const double kx = k, ky = k;
     StepMatrix m{};
@@ -44,13 +46,13 @@ void TurnAboutDiagonal(ModelGrid& g) {
     };
     turn(g.FrontX, g.FrontY, g.FrontZ);
     turn(g.BackX, g.BackY, g.BackZ);
-    g.ViewAxisA = m.Apply(g.ViewAxisA);
-    g.ViewAxisB = m.Apply(g.ViewAxisB);
-    g.DrawOrder = ChooseDrawOrder(g.ViewAxisA, g.ViewAxisB);
+    v.ViewAxisA = m.Apply(v.ViewAxisA);
+    v.ViewAxisB = m.Apply(v.ViewAxisB);
+    v.DrawOrder = ChooseDrawOrder(v.ViewAxisA, v.ViewAxisB);
 }
 
 // Built once per polygon size and kept: a build of this picture takes far longer than a frame.
-const SharedState& BuiltModel(int polygonSize, bool turned) {
+const SharedState& BuiltState(int polygonSize, bool turned) {
     static std::map<std::pair<int, bool>, std::unique_ptr<SharedState>> cache;
     std::unique_ptr<SharedState>& slot = cache[{polygonSize, turned}];
     if (!slot) {
@@ -61,7 +63,7 @@ const SharedState& BuiltModel(int polygonSize, bool turned) {
         panel.TrackBarPosition = 200;
         SetLightPoint(*slot, 48, 40, false);
         BuildIntoState(*slot, panel, "figure.bmp", figure, figure, {});
-        if (turned) TurnAboutDiagonal(slot->Grid);
+        if (turned) TurnAboutDiagonal(*slot);
     }
     return *slot;
 }
@@ -71,7 +73,7 @@ const SharedState& BuiltModel(int polygonSize, bool turned) {
 // without AVX2, 3 the rows of every side eight at a time with AVX-512, 4 the rows of every
 // side four at a time with AVX2, as on processors without AVX-512).
 void BM_Frame(benchmark::State& bs) {
-    SharedState st = BuiltModel(static_cast<int>(bs.range(0)), bs.range(1) != 0);
+    SharedState st = BuiltState(static_cast<int>(bs.range(0)), bs.range(1) != 0);
     RenderOptions options;
     options.threads = static_cast<int>(bs.range(2));
     options.referenceFill = bs.range(3) == 1;

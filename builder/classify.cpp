@@ -72,7 +72,7 @@ struct InnerVertex {
 // Each outline pixel keeps the largest claim over all inner vertices, so the claims can be
 // taken from the largest distance down: a pixel claimed once can never be raised again and
 // leaves the index.
-void ClaimRadii(ModelGrid& g, std::vector<InnerVertex>& inner) {
+void ClaimRadii(ModelGrid& g, std::vector<InnerVertex>& inner, const std::stop_token& stop) {
     // No pixel is nearer to a vertex than its nearest one, so a circle of tolerance 1.00 or
     // less (strict test) reaches no outline pixel at all.
     if (!(g.CircleToleranceSq > 1.0)) return;
@@ -83,7 +83,9 @@ void ClaimRadii(ModelGrid& g, std::vector<InnerVertex>& inner) {
     };
     std::make_heap(inner.begin(), inner.end(), nearer);
     OutlineIndex claimIndex(g.OutlineX, g.OutlineY, g.OutlineCount);
+    std::size_t claims = 0;
     for (auto end = inner.end(); end != inner.begin() && claimIndex.Remaining() > 0; --end) {
+        if (++claims % 4096 == 0) StopIfAsked(stop);
         std::pop_heap(inner.begin(), end, nearer);
         const InnerVertex& v = *(end - 1);
         const double best = v.distanceSq;
@@ -110,7 +112,8 @@ void ReportProgress(int gridMaxX, const std::vector<std::uint8_t>& figureColumn,
 
 }  // namespace
 
-void ClassifyVertices(ModelGrid& g, const Raster& picture, const ProgressFn& progress) {
+void ClassifyVertices(ModelGrid& g, const Raster& picture, const ProgressFn& progress,
+                      const std::stop_token& stop) {
     const std::vector<std::uint8_t> kinds = KindsOfVertices(g, picture);
     const OutlineIndex index(g.OutlineX, g.OutlineY, g.OutlineCount);
     RowNearest rows(g.OutlineX, g.OutlineY, g.OutlineCount);
@@ -120,6 +123,7 @@ void ClassifyVertices(ModelGrid& g, const Raster& picture, const ProgressFn& pro
     // Line by line of the lattice: the vertices of one line share their y, and the picture
     // is read in its memory order. Every vertex reads only its own entries and the picture.
     for (int j = 1; j <= g.GridMaxY - 1; ++j) {
+        StopIfAsked(stop);
         for (int i = 1; i <= g.GridMaxX - 1; ++i) {
             if (kinds[g.FrontX.Index(i, j)] != kOnFigure) continue;
             const OutlineIndex::Nearest found =
@@ -138,7 +142,7 @@ void ClassifyVertices(ModelGrid& g, const Raster& picture, const ProgressFn& pro
         }
     }
     ReportProgress(g.GridMaxX, figureColumn, progress);
-    ClaimRadii(g, inner);
+    ClaimRadii(g, inner, stop);
 }
 
 }  // namespace vonnik

@@ -61,6 +61,9 @@ int AdvanceProgress(int position, int i, int gridMaxX);
 
 // The classification rule and the claim rule over the whole lattice. Reports every change
 // of the progress position (starting from 5) through progress, which may be empty.
-void ClassifyVertices(ModelGrid& grid, const Raster& front, const ProgressFn& progress);
+// Throws BuildCancelled when stop is requested: checked once per lattice line and every few
+// thousand radius claims.
+void ClassifyVertices(ModelGrid& grid, const Raster& front, const ProgressFn& progress,
+                      const std::stop_token& stop = {});
 
 }  // namespace vonnik

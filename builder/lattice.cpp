@@ -10,7 +10,7 @@ std::uint64_t GridArrayBytes(std::int64_t gridMaxX, std::int64_t gridMaxY) {
     if (gridMaxX < 0 || gridMaxY < 0) return 0;
     const std::uint64_t vertices =
         static_cast<std::uint64_t>(gridMaxX + 1) * static_cast<std::uint64_t>(gridMaxY + 1);
-    // Sixteen arrays of doubles and two of 32-bit integers.
+    // Sixteen arrays of doubles (the saved copies among them) and two of 32-bit integers.
     return vertices * (16 * sizeof(double) + 2 * sizeof(std::int32_t));
 }
 
@@ -29,9 +29,7 @@ void SizeArrays(ModelGrid& g) {
     for (GridArray<double>* a : {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ})
         a->ResizeZeroed(ci, cj);
     g.VertexState.ResizeZeroed(ci, cj);
-    for (GridArray<double>* a :
-         {&g.SavedFrontX, &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY,
-          &g.SavedBackZ, &g.EdgeDistance, &g.LocalRadius, &g.TextureX, &g.TextureY})
+    for (GridArray<double>* a : {&g.EdgeDistance, &g.LocalRadius, &g.TextureX, &g.TextureY})
         a->Resize(ci, cj);
     g.NearestOutline.Resize(ci, cj);
 }
@@ -114,11 +112,7 @@ void LayLattice(ModelGrid& g, const Raster& front, const BuildSettings& s) {
     g.GridMaxY = static_cast<std::int32_t>(maxY);
     SizeArrays(g);
 
-    g.ViewAxisA = {1.0, 0.0, 0.0};
-    g.ViewAxisB = {0.0, 1.0, 0.0};
-    g.DrawOrder = PaintOrder::kRowsDown;
     g.BackgroundColour = ColourOf(front.At(0, 0));
-    g.Wireframe = false;
     ScanOutline(g, front);
 
     for (int i = 0; i <= g.GridMaxX; ++i) {

@@ -19,7 +19,8 @@
 //    positions are set to 0.0 and every VertexState to outside. The other arrays are written
 //    by a later phase before anything reads them.
 // 4. View reset: ViewAxisA = (1, 0, 0), ViewAxisB = (0, 1, 0), DrawOrder = kRowsDown,
-//    Wireframe off.
+//    Wireframe off. The view is kept beside the grid (render/view_pose.h): the session
+//    resets it when it takes a new build (session/session.h).
 // 5. BackgroundColour = the colour of the front picture's pixel (0, 0). Every pixel of
 //    exactly that colour is background; every other colour is figure.
 // 6. The outline list, by the outline rule below; OutlineRadius gets one 0.0 per entry.

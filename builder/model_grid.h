@@ -114,7 +114,8 @@ struct BuildSettings {
 };
 
 // The one model: the builder's settings, the vertex lattice with its positions, states and
-// auxiliary values, the outline list, and the view orientation that turns with the model.
+// auxiliary values, and the outline list. How it is viewed (render/view_pose.h) and the
+// drag's saved copies of the positions (viewer/rotation.h) are kept beside it.
 struct ModelGrid {
     // Settings of the build (PolygonSize becomes the lattice unit on the triangle lattice).
     double PolygonSize = 0.0;
@@ -129,8 +130,8 @@ struct ModelGrid {
     std::int32_t GridMaxY = -1;
     Pixel BackgroundColour = 0;  // 0xRRGGBB of the front picture's pixel (0, 0)
 
-    GridArray<double> FrontX, FrontY, FrontZ, SavedFrontX, SavedFrontY, SavedFrontZ;
-    GridArray<double> BackX, BackY, BackZ, SavedBackX, SavedBackY, SavedBackZ;
+    GridArray<double> FrontX, FrontY, FrontZ;
+    GridArray<double> BackX, BackY, BackZ;
     GridArray<std::int32_t> NearestOutline;
     GridArray<double> EdgeDistance, LocalRadius;
     GridArray<VertexKind> VertexState;
@@ -141,19 +142,13 @@ struct ModelGrid {
     std::vector<std::int32_t> OutlineX, OutlineY;
     std::vector<double> OutlineRadius;
 
-    // The view, reset by every build and turned by the viewer.
-    Vec3 ViewAxisA{1.0, 0.0, 0.0};
-    Vec3 ViewAxisB{0.0, 1.0, 0.0};
-    Vec3 SavedViewAxes[2];
-    PaintOrder DrawOrder = PaintOrder::kRowsDown;
-    bool Wireframe = false;
-
     bool Empty() const { return GridMaxX < 0; }
     int CountI() const { return GridMaxX + 1; }
     int CountJ() const { return GridMaxY + 1; }
 };
 
-// Bytes the lattice arrays of a grid with these index ranges would take.
+// Bytes the lattice arrays of a grid with these index ranges would take, with the six
+// arrays of the drag's saved copies that the viewer keeps beside each model.
 std::uint64_t GridArrayBytes(std::int64_t gridMaxX, std::int64_t gridMaxY);
 
 }  // namespace vonnik

@@ -40,10 +40,11 @@ PICTURE may be a project file (.vonnik): its model is reopened exactly as it was
 (pictures, settings, light, background, pose, export choices and undo history), and the
 options given beside it change it as a user would after opening it: --background,
 --light-point, --back-light and --light-amount set those; --polygon-size, --curvature,
---circle-tolerance, --colour-projection, --square-lattice, --back and
---background-tolerance rebuild it (the rebuilt model starts unturned); drags and the
-double click come after. A project file is also accepted for --background and --back:
-its front picture as loaded is used.
+--circle-tolerance, --colour-projection, --square-lattice and --back rebuild it (the
+rebuilt model starts unturned; --background-tolerance applies to a --back picture, the
+project's own pictures are kept as they were loaded); drags and the double click come
+after. A project file is also accepted for --background and --back: its front picture as
+loaded is used.
 
   --background FILE       set a background picture first (as the set-background button)
   --light-point X,Y       pick the light at panel point X,Y (strictly inside the disc of
@@ -116,9 +117,9 @@ in batch use any picture that failed.
 )";
 
 // The options that change what a reopened project's model is built from.
-constexpr const char* kRebuildOptions[] = {
-    "--polygon-size",   "--curvature", "--circle-tolerance",    "--colour-projection",
-    "--square-lattice", "--back",      "--background-tolerance"};
+constexpr const char* kRebuildOptions[] = {"--polygon-size",     "--curvature",
+                                           "--circle-tolerance", "--colour-projection",
+                                           "--square-lattice",   "--back"};
 
 struct UsageError {
     std::string message;
@@ -382,15 +383,12 @@ bool Given(const Options& o, const char* option) {
     return o.given.count(option) > 0;
 }
 
-// The build's inputs from the command line.
-void TakeBuildOptions(Workspace& ws, const Options& o) {
-    ws.Panel.PolygonText = o.panel.PolygonText;
-    ws.Panel.CurvatureText = o.panel.CurvatureText;
-    ws.Panel.ToleranceText = o.panel.ToleranceText;
-    ws.Panel.ColourProjection = o.panel.ColourProjection;
-    ws.Panel.SpecialPolygon = o.panel.SpecialPolygon;
-    ws.BackgroundTolerance = o.figure.backgroundTolerance;
-    if (o.back) ws.LoadedBack = LoadAnyPicture(*o.back, o.figure.read);
+// A picture to be made solid, as loaded (figure-keyed); a project file gives its front
+// picture. Throws FileError.
+Raster LoadAnyFigure(const std::string& path, const FigureOptions& figure) {
+    if (!IsProjectPath(path)) return LoadFigurePicture(path, figure);
+    ProjectPicture front = LoadAnyPicture(path, figure.read);
+    return FigurePicture(std::move(front.Picture), path, 0);
 }
 
 // A new piece of work from a picture: background, light point, build, each an undo step.
@@ -406,17 +404,23 @@ void StartWork(Workspace& ws, const Options& o, const std::string& picture) {
         SetLightPoint(ws.State, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
     }
     RecordStep(ws, StepKind::kBuild);
-    ws.LoadedFront = LoadAnyPicture(picture, o.figure.read);
-    ws.LoadedFront->Name = FileNameOf(picture);
-    TakeBuildOptions(ws, o);
+    auto pictures = std::make_shared<LoadedPictures>();
+    pictures->Name = FileNameOf(picture);
+    pictures->Front = LoadAnyFigure(picture, o.figure);
+    pictures->FrontSource = picture;
+    if (o.back) {
+        pictures->Back = LoadAnyFigure(*o.back, o.figure);
+        pictures->BackSource = *o.back;
+    }
+    ws.BackgroundTolerance = o.figure.backgroundTolerance;
     ws.Export = o.mesh;
-    BuildLoaded(ws);
+    BuildWork(ws, std::move(pictures));
 }
 
 // A project reopened, then changed by the options given beside it, each an undo step.
 void ReopenWork(Workspace& ws, const Options& o, const std::string& path) {
     OpenProject(ws, LoadProject(path), path);
-    if (!ws.LoadedFront) throw FileError(path, "the project holds no picture");
+    if (!ws.State.Loaded) throw FileError(path, "the project holds no picture");
     if (o.background) {
         RecordStep(ws, StepKind::kBackground);
         ProjectPicture backdrop = LoadAnyPicture(*o.background, o.figure.read);
@@ -447,11 +451,16 @@ void ReopenWork(Workspace& ws, const Options& o, const std::string& path) {
         panel.ColourProjection = panel.ColourProjection || o.panel.ColourProjection;
         panel.SpecialPolygon = panel.SpecialPolygon || o.panel.SpecialPolygon;
         ws.Panel = panel;
-        if (Given(o, "--background-tolerance"))
-            ws.BackgroundTolerance = o.figure.backgroundTolerance;
-        if (o.back) ws.LoadedBack = LoadAnyPicture(*o.back, o.figure.read);
-        BuildLoaded(ws);
+        auto pictures = std::make_shared<LoadedPictures>(*ws.State.Loaded);
+        if (o.back) {
+            pictures->Back = LoadAnyFigure(*o.back, o.figure);
+            pictures->BackSource = *o.back;
+        }
+        BuildWork(ws, std::move(pictures));
     }
+    // The project's pictures were keyed when they were loaded; a tolerance given here is
+    // the one a --back picture above was loaded with.
+    if (Given(o, "--background-tolerance")) ws.BackgroundTolerance = o.figure.backgroundTolerance;
     if (o.mmPerPixelGiven) ws.Export = {o.mesh.mmPerPixel, 0.0, ws.Export.shape};
     if (Given(o, "--size-mm")) ws.Export.sizeMm = o.mesh.sizeMm;
     if (Given(o, "--flat-back") || Given(o, "--halves")) ws.Export.shape = o.mesh.shape;
@@ -473,13 +482,11 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         RecordStep(ws, StepKind::kDrag);
         mouse.LastMouseX = drag.front().x;
         mouse.LastMouseY = drag.front().y;
-        for (std::size_t n = 1; n < drag.size(); ++n)
-            RotationStep(state.Grid, mouse, drag[n].x, drag[n].y, state.ViewWidth,
-                         state.ViewHeight);
+        for (std::size_t n = 1; n < drag.size(); ++n) DragTo(state, mouse, drag[n].x, drag[n].y);
     }
     if (o.wireframe) {
         RecordStep(ws, StepKind::kOutlined);
-        state.Grid.Wireframe = !state.Grid.Wireframe;
+        state.View.Wireframe = !state.View.Wireframe;
     }
 
     Converted done;

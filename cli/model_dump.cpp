@@ -94,10 +94,10 @@ std::string ModelDumpJson(const SharedState& st) {
     j.Double("LightAmount", st.LightAmount);
     j.Int("ViewWidth", st.ViewWidth);
     j.Int("ViewHeight", st.ViewHeight);
-    j.Int("DrawOrder", static_cast<std::int32_t>(g.DrawOrder));
-    j.Vector("ViewAxisA", g.ViewAxisA);
-    j.Vector("ViewAxisB", g.ViewAxisB);
-    j.Bool("Wireframe", g.Wireframe);
+    j.Int("DrawOrder", static_cast<std::int32_t>(st.View.DrawOrder));
+    j.Vector("ViewAxisA", st.View.ViewAxisA);
+    j.Vector("ViewAxisB", st.View.ViewAxisB);
+    j.Bool("Wireframe", st.View.Wireframe);
     return j.Finish();
 }
 

@@ -269,8 +269,9 @@ void WriteStl(const std::vector<PrintPart>& parts, const std::string& path) {
     WriteFileAtomically(path, out.data);
 }
 
-MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Raster& back,
-                            const std::string& path, const MeshExportOptions& options) {
+MeshExportResult ExportMesh(const ModelGrid& grid, const ViewPose& view, const Raster& front,
+                            const Raster& back, const std::string& path,
+                            const MeshExportOptions& options) {
     const std::optional<MeshFormat> format = MeshFormatOfPath(path);
     if (!format)
         throw FileError(path, "the extension names no mesh format (.glb, .obj, .ply, .stl, .3mf)");
@@ -293,7 +294,7 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Ra
 
     if (IsPrintFormat(*format)) {
         const PrintLayout layout =
-            LayOutForPrint(grid, options.shape, options.mmPerPixel, options.sizeMm);
+            LayOutForPrint(grid, view, options.shape, options.mmPerPixel, options.sizeMm);
         if (layout.parts.empty()) throw FileError(path, nothing);
         for (const PrintPart& part : layout.parts) {
             count(part.mesh);
@@ -308,7 +309,7 @@ MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Ra
         return result;
     }
 
-    const SolidMesh mesh = ManifoldSolid(grid);
+    const SolidMesh mesh = ManifoldSolid(grid, view);
     if (mesh.Empty()) throw FileError(path, nothing);
     count(mesh);
     MeshExportOptions scaled = options;

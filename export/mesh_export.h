@@ -87,8 +87,9 @@ void Write3mf(const std::vector<PrintPart>& parts, const Raster& front, const Ra
 // pictures its sides carry, in the format of path's extension. Throws FileError when the
 // extension names no format, the options are unusable, the model has no triangle (nothing
 // is written then), or a file cannot be written.
-MeshExportResult ExportMesh(const ModelGrid& grid, const Raster& front, const Raster& back,
-                            const std::string& path, const MeshExportOptions& options = {});
+MeshExportResult ExportMesh(const ModelGrid& grid, const ViewPose& view, const Raster& front,
+                            const Raster& back, const std::string& path,
+                            const MeshExportOptions& options = {});
 
 // The colour a vertex carries from a picture: the pixel at (Trunc(x), Trunc(y)), the
 // nearest border pixel for a position outside, as the renderer samples it.

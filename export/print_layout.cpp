@@ -53,21 +53,21 @@ void Transform(SolidMesh& mesh, double scale, const Vec3& shift, bool turnOver) 
 
 }  // namespace
 
-SolidMesh ManifoldSolid(const ModelGrid& grid) {
+SolidMesh ManifoldSolid(const ModelGrid& grid, const ViewPose& view) {
     SolidMesh mesh = MeshFromGrid(grid);
     // The built depth axis, turned with the model.
     ManifoldOptions options;
-    const Vec3 depth = Cross(grid.ViewAxisA, grid.ViewAxisB);
+    const Vec3 depth = Cross(view.ViewAxisA, view.ViewAxisB);
     options.frontward = {-depth.x, -depth.y, -depth.z};
     MakeManifold(mesh, options);
     return mesh;
 }
 
-SolidMesh BuiltPoseOnBed(const ModelGrid& grid) {
+SolidMesh BuiltPoseOnBed(const ModelGrid& grid, const ViewPose& view) {
     SolidMesh mesh = MeshFromGrid(grid);
     // The viewer's turns add up to one rotation R with R e1 = ViewAxisA and R e2 = ViewAxisB;
     // its transpose takes a position back to the pose of the build.
-    const Vec3 a = grid.ViewAxisA, b = grid.ViewAxisB, c = Cross(a, b);
+    const Vec3 a = view.ViewAxisA, b = view.ViewAxisB, c = Cross(a, b);
     for (SolidMesh::Vertex& v : mesh.vertices) {
         const Vec3 built{Dot(a, v.position), Dot(b, v.position), Dot(c, v.position)};
         // Model axes (y down, z into the screen) to the bed's (y up the picture, z towards
@@ -84,10 +84,11 @@ double LongestSide(const SolidMesh& mesh) {
     return std::max({box.hi.x - box.lo.x, box.hi.y - box.lo.y, box.hi.z - box.lo.z});
 }
 
-PrintLayout LayOutForPrint(const ModelGrid& grid, PrintShape shape, double mmPerPixel,
+PrintLayout LayOutForPrint(const ModelGrid& grid, const ViewPose& view, PrintShape shape,
+                           double mmPerPixel,
                            double sizeMm, double gapMm) {
     PrintLayout layout;
-    const SolidMesh whole = BuiltPoseOnBed(grid);
+    const SolidMesh whole = BuiltPoseOnBed(grid, view);
     if (whole.Empty()) return layout;
 
     struct Piece {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "builder/model_grid.h"
+#include "render/view_pose.h"
 #include "export/solid_mesh.h"
 
 namespace vonnik {
@@ -22,13 +23,13 @@ struct PrintPart {
     SolidMesh mesh;    // front: triangles coloured from the front picture, back: the back's
 };
 
-// The solid as the viewer shows it (the grid's pose), made a 2-manifold (MakeManifold):
-// the mesh every format writes, in the model's own units and axes.
-SolidMesh ManifoldSolid(const ModelGrid& grid);
+// The solid as the viewer shows it (the grid turned into the view's pose), made a
+// 2-manifold (MakeManifold): the mesh every format writes, in the model's own units and axes.
+SolidMesh ManifoldSolid(const ModelGrid& grid, const ViewPose& view);
 
 // The solid as it was built, the viewer's turns undone, with its front facing +z:
 // x right, y up the picture, in picture pixels; rim vertices at z = 0 exactly.
-SolidMesh BuiltPoseOnBed(const ModelGrid& grid);
+SolidMesh BuiltPoseOnBed(const ModelGrid& grid, const ViewPose& view);
 
 // The longest side of the mesh's bounding box, in its own units; 0 for an empty mesh.
 double LongestSide(const SolidMesh& mesh);
@@ -44,7 +45,8 @@ struct PrintLayout {
 // millimetres; otherwise one pixel is mmPerPixel. The whole solid and the relief are centred
 // on x = y = 0; the halves lie left (front) and right (back) of x = 0 with gapMm between them,
 // centred on y = 0. Empty for a grid without triangles.
-PrintLayout LayOutForPrint(const ModelGrid& grid, PrintShape shape, double mmPerPixel,
+PrintLayout LayOutForPrint(const ModelGrid& grid, const ViewPose& view, PrintShape shape,
+                           double mmPerPixel,
                            double sizeMm, double gapMm = 5.0);
 
 }  // namespace vonnik

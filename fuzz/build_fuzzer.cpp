@@ -107,8 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     vonnik::MouseTrack mouse{d[7] % 200, d[8] % 200};
     for (int step = 0; step < d[9] % (kMaxMoves + 1); ++step)
-        vonnik::RotationStep(state.Grid, mouse, d[10 + step] - 60, d[17 + step] - 60,
-                             state.ViewWidth, state.ViewHeight);
+        vonnik::DragTo(state, mouse, d[10 + step] - 60, d[17 + step] - 60);
 
     // The back-light switch flips the light after the build, as the panel's check box does.
     if (d[3] & kFlipLightAfter) state.LightZ = -state.LightZ;
@@ -128,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vonnik::RenderShownFrame(state, options);
     if (!(state.FrameBuffer == single)) Stop("the fast fill differs from the reference fill");
 
-    state.Grid.Wireframe = true;
+    state.View.Wireframe = true;
     // Any order value, the four and those outside them.
     vonnik::RenderFrame(vonnik::SceneOf(state), static_cast<vonnik::PaintOrder>(d[30] % 7 - 1),
                         state.FrameBuffer);

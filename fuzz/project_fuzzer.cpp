@@ -8,6 +8,7 @@
 #include "session/project_file.h"
 #include "session/workspace.h"
 
+namespace vonnik {
 namespace {
 
 // Pictures a fuzzed project may carry when it is opened: a build of each stays quick.
@@ -20,6 +21,7 @@ bool Small(const std::optional<ProjectPicture>& p) {
 }
 
 }  // namespace
+}  // namespace vonnik
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vonnik;

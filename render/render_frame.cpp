@@ -307,7 +307,7 @@ void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
                  const RenderOptions& options) {
     if (frame.Empty()) return;
     const int height = frame.Height();
-    if (scene.grid.Wireframe) {
+    if (scene.view.Wireframe) {
         DrawBackground(scene, frame, 0, height);
         DrawOutlined(scene, order, frame);
         return;

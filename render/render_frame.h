@@ -55,6 +55,7 @@
 #include <cstdint>
 
 #include "builder/model_grid.h"
+#include "render/view_pose.h"
 #include "core/raster.h"
 
 namespace vonnik {
@@ -126,12 +127,13 @@ struct FrameScene {
     const Raster* background = nullptr;
     Vec3 light;                // unit vector from the model towards the light
     double lightAmount = 1.0;  // the shading exponent, 1..5
+    ViewPose view;             // the pose the grid is shown in; outlined when view.Wireframe
 };
 
 // The frame rule: draws the scene into frame at frame's own size: the background, then the
 // lines of cells in the painter's order (a value outside the four orders draws as
 // kRowsDown), front then back side of every triangle of the solid that faces the viewer,
-// textured, or outlined when grid.Wireframe is set.
+// textured, or outlined when scene.view.Wireframe is set.
 void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
                  const RenderOptions& options = {});
 

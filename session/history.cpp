@@ -26,8 +26,7 @@ std::uint64_t ArrayBytes(const T& values) {
 std::uint64_t ModelBytes(const ModelGrid& g) {
     std::uint64_t bytes = 0;
     for (const GridArray<double>* a :
-         {&g.FrontX, &g.FrontY, &g.FrontZ, &g.SavedFrontX, &g.SavedFrontY, &g.SavedFrontZ, &g.BackX,
-          &g.BackY, &g.BackZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ, &g.EdgeDistance,
+         {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.EdgeDistance,
           &g.LocalRadius, &g.TextureX, &g.TextureY})
         bytes += ArrayBytes(a->Values());
     bytes += ArrayBytes(g.NearestOutline.Values()) + ArrayBytes(g.VertexState.Values());
@@ -42,9 +41,14 @@ std::uint64_t StepBytes(const HistoryStep& step) {
         bytes +=
             PictureBytes(s.State->Front) + PictureBytes(s.State->Back) + PoseBytes(s.State->Pose);
     }
-    if (step.Model) {
-        bytes += ModelBytes(step.Model->Grid) + step.Model->FrontPicture.Pixels().size_bytes() +
-                 step.Model->BackPicture.Pixels().size_bytes();
+    if (const ModelSnapshot* m = step.Model.get()) {
+        // Pictures shared with the state or other steps count in full here too.
+        bytes += ModelBytes(m->Built.Grid) + m->Built.Front.Pixels().size_bytes() +
+                 m->Built.Back.Pixels().size_bytes();
+        if (m->Loaded) {
+            bytes += m->Loaded->Front.Pixels().size_bytes();
+            if (m->Loaded->Back) bytes += m->Loaded->Back->Pixels().size_bytes();
+        }
     }
     return bytes;
 }
@@ -72,9 +76,12 @@ std::optional<HistoryStep> UndoHistory::PopRedo() {
 }
 
 void UndoHistory::PushOnto(std::deque<HistoryStep>& list, HistoryStep step) {
+    if (step.Id == 0) step.Id = nextId_++;
     const std::uint64_t bytes = StepBytes(step);
     if (bytes > maxBytes_) {
+        // Nothing before this state can be reached any more.
         Clear();
+        if (&list == &undo_) baseId_ = step.Id;
         return;
     }
     bytes_ += bytes;
@@ -99,6 +106,7 @@ void UndoHistory::Clear() {
 void UndoHistory::Trim() {
     while (bytes_ > maxBytes_ && !undo_.empty()) {
         bytes_ -= StepBytes(undo_.front());
+        baseId_ = undo_.front().Id;
         undo_.pop_front();
     }
     while (bytes_ > maxBytes_ && !redo_.empty()) {

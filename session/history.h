@@ -18,24 +18,29 @@
 #include "builder/model_grid.h"
 #include "core/raster.h"
 #include "session/project_file.h"
+#include "session/session.h"
 
 namespace vonnik {
 
 constexpr std::uint64_t kHistoryBytes = 256ull << 20;
 
-// A model as a build left it: the grid (with the pose it had) and the recoloured pictures.
-struct BuiltModel {
-    ModelGrid Grid;
-    Raster FrontPicture;
-    Raster BackPicture;
+// A model as a build left it, with the pictures it was built from (shared with the state
+// and other steps while they are the same pictures) and its caption.
+struct ModelSnapshot {
+    BuiltModel Built;
+    std::shared_ptr<const LoadedPictures> Loaded;
     std::string PictureName;
 };
 
 struct HistoryStep {
+    // A build step made in this session keeps its pictures in Model, not in Step.State.
     ProjectStep Step;
     // For a build step made in this session: the model of Step.State, ready to be put back.
     // Steps read from a project file have none and are rebuilt when they are undone.
-    std::shared_ptr<BuiltModel> Model;
+    std::shared_ptr<ModelSnapshot> Model;
+    // Names the state on the step's later side; undo and redo keep it with the step. 0: the
+    // history gives it one.
+    std::uint64_t Id = 0;
 };
 
 // Bytes the lattice and outline arrays of a grid hold.
@@ -60,6 +65,9 @@ class UndoHistory {
     bool CanRedo() const { return !redo_.empty(); }
     const std::deque<HistoryStep>& UndoSteps() const { return undo_; }  // oldest first
     const std::deque<HistoryStep>& RedoSteps() const { return redo_; }  // next redo last
+    // The Id of the state shown: the last undo step's, or the state before the oldest one.
+    // Equal Ids are the same state; every new step gives a new one.
+    std::uint64_t ShownId() const { return undo_.empty() ? baseId_ : undo_.back().Id; }
     std::uint64_t Bytes() const { return bytes_; }
     std::uint64_t MaxBytes() const { return maxBytes_; }
     void Clear();
@@ -72,6 +80,8 @@ class UndoHistory {
 
     std::uint64_t maxBytes_;
     std::uint64_t bytes_ = 0;
+    std::uint64_t nextId_ = 1;
+    std::uint64_t baseId_ = 0;
     std::deque<HistoryStep> undo_;
     std::deque<HistoryStep> redo_;
 };

@@ -4,8 +4,9 @@
 // The file is a zip container:
 //   project.json       the manifest: version, settings, light, pose, zoom, export choices and
 //                      the undo history, every picture and array named by its entry
-//   pictures/N.png     the pictures as they were loaded, lossless (RGBA where the picture had
-//                      pixels not quite opaque, else RGB); a picture used twice is stored once
+//   pictures/N.png     the pictures as the session keeps them (LoadedPictures: figure-keyed,
+//                      before the build recolours them), lossless; RGBA only for a picture
+//                      with alpha (not written by this program); one stored per picture
 //   arrays/N.f64       turned vertex positions: the six arrays FrontX, FrontY, FrontZ, BackX,
 //                      BackY, BackZ one after the other, each (GridMaxX + 1) * (GridMaxY + 1)
 //                      IEEE doubles, little-endian, indexed as the model grid indexes them
@@ -48,8 +49,8 @@ constexpr const char* kProjectExtension = "vonnik";
 // True when path ends in ".vonnik" (any case).
 bool IsProjectPath(const std::string& path);
 
-// A picture as it was loaded: its decoded colours (the fourth byte of each word 0) and its
-// alpha (empty unless a pixel is transparent), and the name of the file it came from.
+// A picture as it was loaded: its colours (the fourth byte of each word 0), its alpha
+// (empty unless a pixel is not opaque) and the name of the file it came from.
 struct ProjectPicture {
     PictureWithAlpha Picture;
     std::string Name;

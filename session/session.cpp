@@ -19,24 +19,66 @@ void SetViewSize(SharedState& state, const Raster& sizing) {
     state.FrameBuffer.Resize(state.ViewWidth, state.ViewHeight);
 }
 
+BuildSettings ValidSettings(const PanelInputs& panel) {
+    const std::optional<BuildSettings> settings = CaptureSettings(panel);
+    if (!settings) throw BuildError("invalid input");
+    return *settings;
+}
+
 }  // namespace
+
+BuiltModel BuildPictures(const LoadedPictures& pictures, const BuildSettings& settings,
+                         const ProgressFn& progress, const std::stop_token& stop) {
+    BuiltModel built{ModelGrid{}, pictures.Front, pictures.BackOrFront()};
+    RunBuildPhases(built.Grid, built.Front, built.Back, settings, progress, stop);
+    return built;
+}
+
+void AdoptBuild(SharedState& state, const PanelInputs& panel,
+                std::shared_ptr<const LoadedPictures> pictures, BuiltModel built,
+                PoseOnBuild pose) {
+    state.PictureName = pictures->Name;
+    state.LightAmount = panel.TrackBarPosition / 100.0;
+    SetLight(state, LightFromPoint(state.LightPointX, state.LightPointY, panel.BackLight));
+    SetViewSize(state, state.BackgroundName.empty() ? built.Front : state.BackgroundPicture);
+    state.FrontPicture = std::move(built.Front);
+    state.BackPicture = std::move(built.Back);
+    state.Grid = std::move(built.Grid);
+    state.Loaded = std::move(pictures);
+    if (pose == PoseOnBuild::kReset)
+        state.View = ViewPose{};
+    else
+        PlaceInPose(state.Grid, state.View, state.Saved);
+}
+
+void BuildIntoState(SharedState& state, const PanelInputs& panel,
+                    std::shared_ptr<const LoadedPictures> pictures, const ProgressFn& progress,
+                    PoseOnBuild pose) {
+    BuiltModel built = BuildPictures(*pictures, ValidSettings(panel), progress);
+    AdoptBuild(state, panel, std::move(pictures), std::move(built), pose);
+}
 
 void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::string& pictureName,
                     Raster front, Raster back, const ProgressFn& progress) {
-    const std::optional<BuildSettings> settings = CaptureSettings(panel);
-    if (!settings) throw BuildError("invalid input");
-
+    const BuildSettings settings = ValidSettings(panel);
+    auto pictures = std::make_shared<LoadedPictures>();
+    pictures->Name = pictureName;
+    pictures->FrontSource = pictureName;
+    // One copy serves both sides when they are the same picture.
+    if (!(back == front)) {
+        pictures->Back = back;
+        pictures->BackSource = pictureName;
+    }
+    pictures->Front = front;
     ModelGrid grid;
-    RunBuildPhases(grid, front, back, *settings, progress);
+    RunBuildPhases(grid, front, back, settings, progress);
+    AdoptBuild(state, panel, std::move(pictures),
+               BuiltModel{std::move(grid), std::move(front), std::move(back)}, PoseOnBuild::kReset);
+}
 
-    // Everything below only assigns: the build has succeeded.
-    state.PictureName = pictureName;
-    state.LightAmount = panel.TrackBarPosition / 100.0;
-    SetLight(state, LightFromPoint(state.LightPointX, state.LightPointY, panel.BackLight));
-    SetViewSize(state, state.BackgroundName.empty() ? front : state.BackgroundPicture);
-    state.FrontPicture = std::move(front);
-    state.BackPicture = std::move(back);
-    state.Grid = std::move(grid);
+void DragTo(SharedState& state, MouseTrack& mouse, int x, int y) {
+    RotationStep(state.Grid, state.View, state.Saved, mouse, x, y, state.ViewWidth,
+                 state.ViewHeight);
 }
 
 bool SetLightPoint(SharedState& state, int x, int y, bool backLight) {
@@ -68,17 +110,18 @@ FrameScene SceneOf(const SharedState& state) {
         .background = state.BackgroundName.empty() ? nullptr : &state.BackgroundPicture,
         .light = {state.LightX, state.LightY, state.LightZ},
         .lightAmount = state.LightAmount,
+        .view = state.View,
     };
 }
 
 void RenderShownFrame(SharedState& state, const RenderOptions& options) {
     state.FrameBuffer.Resize(std::max(state.ViewWidth, 0), std::max(state.ViewHeight, 0));
-    RenderFrame(SceneOf(state), state.Grid.DrawOrder, state.FrameBuffer, options);
+    RenderFrame(SceneOf(state), state.View.DrawOrder, state.FrameBuffer, options);
 }
 
 MeshExportResult ExportShownSolid(const SharedState& state, const std::string& path,
                                   const MeshExportOptions& options) {
-    return ExportMesh(state.Grid, state.FrontPicture, state.BackPicture, path, options);
+    return ExportMesh(state.Grid, state.View, state.FrontPicture, state.BackPicture, path, options);
 }
 
 }  // namespace vonnik

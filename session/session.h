@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <stop_token>
 #include <string>
 
 #include "builder/build_phases.h"
@@ -8,18 +10,47 @@
 #include "session/light_disc.h"
 #include "session/panel_inputs.h"
 #include "session/shared_state.h"
+#include "viewer/rotation.h"
 
 namespace vonnik {
 
 // The session's actions: what the panel's handlers, the viewer and the command-line tool do
 // to the one state, without any window.
 
-// The window-free part of a build: with the pictures already loaded, captures the settings,
-// sets the light and the viewer size, runs every phase and puts the new model and pictures
-// into the state. The state is changed only when the whole build succeeds; otherwise the
-// BuildError propagates and the previous model, pictures and settings stay.
+// What the builder makes of loaded pictures: the model and the pictures as it recoloured
+// them.
+struct BuiltModel {
+    ModelGrid Grid;
+    Raster Front, Back;
+};
+
+// Every phase over copies of the loaded pictures. Touches no state, so it may run on any
+// thread. Throws BuildError, BuildCancelled (stop requested) and std::bad_alloc.
+BuiltModel BuildPictures(const LoadedPictures& pictures, const BuildSettings& settings,
+                         const ProgressFn& progress, const std::stop_token& stop = {});
+
+// How a new model meets the view: a build shows it unturned, a rebuild in the pose the
+// viewer has turned the old one to (render/view_pose.h; the outlined mode stays too).
+enum class PoseOnBuild { kReset, kKeep };
+
+// Puts a finished build into the state: the picture name, the light amount, the light from
+// the light point, the viewer size, the recoloured pictures, the model, the pictures it was
+// built from, and the pose as asked. Only assigns, once the build has succeeded.
+void AdoptBuild(SharedState& state, const PanelInputs& panel,
+                std::shared_ptr<const LoadedPictures> pictures, BuiltModel built, PoseOnBuild pose);
+
+// The window-free build: captures the settings, builds the pictures and adopts the result.
+// The state is changed only when the whole build succeeds; otherwise the BuildError (or
+// BuildCancelled) propagates and the previous model, pictures and settings stay.
+void BuildIntoState(SharedState& state, const PanelInputs& panel,
+                    std::shared_ptr<const LoadedPictures> pictures, const ProgressFn& progress,
+                    PoseOnBuild pose = PoseOnBuild::kReset);
+// The same for two freshly loaded pictures (the same one twice for a one-sided build).
 void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::string& pictureName,
                     Raster front, Raster back, const ProgressFn& progress);
+
+// A right-button drag's move to (x, y) in the viewer: one step of the drag rule.
+void DragTo(SharedState& state, MouseTrack& mouse, int x, int y);
 
 // Moves the light point to (x, y) and sets the light from it; false (nothing changed) when
 // the point is not strictly inside the picker disc.
@@ -31,7 +62,7 @@ void SetBackground(SharedState& state, const std::string& name, Raster picture);
 // Back to the front picture's colour and size; false when no background was set.
 bool ClearBackground(SharedState& state);
 
-// What the state's frame shows: its model, pictures, background and light.
+// What the state's frame shows: its model in its pose, pictures, background and light.
 FrameScene SceneOf(const SharedState& state);
 
 // Draws the model as the viewer shows it into FrameBuffer, sized ViewWidth x ViewHeight.

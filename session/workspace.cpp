@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/figure_key.h"
+#include "core/file_names.h"
 #include "session/session.h"
 
 namespace vonnik {
@@ -35,17 +36,17 @@ void ForEachPositionArray(Grid& g, Positions& p, Fn fn) {
 }
 
 ProjectPose CapturePose(const SharedState& s, bool positions) {
-    const ModelGrid& g = s.Grid;
+    const ViewPose& v = s.View;
     ProjectPose pose;
-    pose.ViewAxisA = g.ViewAxisA;
-    pose.ViewAxisB = g.ViewAxisB;
-    pose.SavedViewAxes[0] = g.SavedViewAxes[0];
-    pose.SavedViewAxes[1] = g.SavedViewAxes[1];
-    pose.DrawOrder = g.DrawOrder;
-    pose.Wireframe = g.Wireframe;
-    if (positions && !g.Empty()) {
+    pose.ViewAxisA = v.ViewAxisA;
+    pose.ViewAxisB = v.ViewAxisB;
+    pose.SavedViewAxes[0] = v.SavedViewAxes[0];
+    pose.SavedViewAxes[1] = v.SavedViewAxes[1];
+    pose.DrawOrder = v.DrawOrder;
+    pose.Wireframe = v.Wireframe;
+    if (positions && !s.Grid.Empty()) {
         PosePositions p;
-        ForEachPositionArray(g, p, [](const GridArray<double>& a, std::vector<double>& v) {
+        ForEachPositionArray(s.Grid, p, [](const GridArray<double>& a, std::vector<double>& v) {
             v = Copied(a.Values());
         });
         pose.Positions = std::move(p);
@@ -68,15 +69,16 @@ void CheckPoseFits(const ModelGrid& grid, const ProjectPose& pose, const std::st
 }
 
 // The pose put in place; CheckPoseFits must have passed.
-void PutPose(ModelGrid& g, const ProjectPose& pose) {
-    g.ViewAxisA = pose.ViewAxisA;
-    g.ViewAxisB = pose.ViewAxisB;
-    g.SavedViewAxes[0] = pose.SavedViewAxes[0];
-    g.SavedViewAxes[1] = pose.SavedViewAxes[1];
-    g.DrawOrder = pose.DrawOrder;
-    g.Wireframe = pose.Wireframe;
+void PutPose(SharedState& s, const ProjectPose& pose) {
+    ViewPose& v = s.View;
+    v.ViewAxisA = pose.ViewAxisA;
+    v.ViewAxisB = pose.ViewAxisB;
+    v.SavedViewAxes[0] = pose.SavedViewAxes[0];
+    v.SavedViewAxes[1] = pose.SavedViewAxes[1];
+    v.DrawOrder = pose.DrawOrder;
+    v.Wireframe = pose.Wireframe;
     if (!pose.Positions) return;
-    ForEachPositionArray(g, *pose.Positions,
+    ForEachPositionArray(s.Grid, *pose.Positions,
                          [](GridArray<double>& a, const std::vector<double>& v) {
                              std::copy(v.begin(), v.end(), a.Values().begin());
                          });
@@ -124,26 +126,44 @@ PanelInputs BuildPanel(const ProjectState& state) {
     return panel;
 }
 
-// Builds a state's pictures into s (BuildIntoState); s keeps its light point.
-void BuildState(SharedState& s, const ProjectState& state, const ProgressFn& progress) {
-    const ProjectPicture& f = *state.Front;
-    Raster front = FigurePicture(f.Picture, f.Name, state.BackgroundTolerance);
-    Raster back =
-        state.Back ? FigurePicture(state.Back->Picture, state.Back->Name, state.BackgroundTolerance)
-                   : front;
-    BuildIntoState(s, BuildPanel(state), f.Name, std::move(front), std::move(back), progress);
+// The pictures a session keeps from the pictures of a project. They were stored as the
+// session keeps them, figure-keyed; a picture with an alpha channel (from another writer)
+// is keyed by the transparency rule.
+std::shared_ptr<const LoadedPictures> PicturesOf(const ProjectState& state) {
+    if (!state.Front) return nullptr;
+    auto p = std::make_shared<LoadedPictures>();
+    p->Name = state.Front->Name;
+    p->Front = FigurePicture(state.Front->Picture, state.Front->Name, 0);
+    p->FrontSource = state.Front->Name;
+    if (state.Back) {
+        p->Back = FigurePicture(state.Back->Picture, state.Back->Name, 0);
+        p->BackSource = state.Back->Name;
+    }
+    return p;
+}
+
+// What a project keeps of the pictures a session keeps.
+void PutPictures(ProjectState& state, const std::shared_ptr<const LoadedPictures>& p) {
+    state.Front.reset();
+    state.Back.reset();
+    if (!p) return;
+    state.Front = ProjectPicture{{p->Front, {}}, p->Name};
+    if (p->Back) state.Back = ProjectPicture{{*p->Back, {}}, FileNameOf(p->BackSource)};
+}
+
+BuildSettings ValidSettings(const PanelInputs& panel) {
+    const std::optional<BuildSettings> settings = CaptureSettings(panel);
+    if (!settings) throw BuildError("invalid input");
+    return *settings;
 }
 
 // The model of a build step read from a file, built anew.
-std::shared_ptr<BuiltModel> RebuildModel(const ProjectState& state) {
-    auto model = std::make_shared<BuiltModel>();
-    if (!state.Front) return model;
-    SharedState scratch;
-    BuildState(scratch, state, {});
-    model->Grid = std::move(scratch.Grid);
-    model->FrontPicture = std::move(scratch.FrontPicture);
-    model->BackPicture = std::move(scratch.BackPicture);
-    model->PictureName = std::move(scratch.PictureName);
+std::shared_ptr<ModelSnapshot> RebuildModel(const ProjectState& state) {
+    auto model = std::make_shared<ModelSnapshot>();
+    model->Loaded = PicturesOf(state);
+    if (!model->Loaded) return model;
+    model->Built = BuildPictures(*model->Loaded, ValidSettings(BuildPanel(state)), {});
+    model->PictureName = model->Loaded->Name;
     return model;
 }
 
@@ -159,8 +179,11 @@ ProjectStep CaptureStep(const Workspace& ws, StepKind kind) {
     } else if (kind == StepKind::kBackground) {
         step.Background = CaptureBackground(ws.State);
     } else if (kind == StepKind::kBuild) {
+        // The pictures stay shared in the step's model (RecordStep, SwapStep).
         step.State = CaptureState(ws);
         step.State->Background = {};  // a build leaves the background as it is
+        step.State->Front.reset();
+        step.State->Back.reset();
     } else {
         step.Light = CaptureLight(ws);
     }
@@ -173,10 +196,11 @@ HistoryStep SwapStep(Workspace& ws, HistoryStep& step, const std::string& what) 
     const ProjectStep& s = step.Step;
     SharedState& st = ws.State;
     HistoryStep other;
+    other.Id = step.Id;
     if (s.Pose) {
         CheckPoseFits(st.Grid, *s.Pose, what);
         other.Step = CaptureStep(ws, s.Kind);
-        PutPose(st.Grid, *s.Pose);
+        PutPose(st, *s.Pose);
     } else if (s.Light) {
         other.Step = CaptureStep(ws, s.Kind);
         PutLight(st, ws.Panel, *s.Light);
@@ -184,23 +208,25 @@ HistoryStep SwapStep(Workspace& ws, HistoryStep& step, const std::string& what) 
         other.Step = CaptureStep(ws, s.Kind);
         PutBackground(st, *s.Background);
     } else if (s.State) {
-        const std::shared_ptr<BuiltModel> model = step.Model ? step.Model : RebuildModel(*s.State);
-        CheckPoseFits(model->Grid, s.State->Pose, what);
+        const std::shared_ptr<ModelSnapshot> model =
+            step.Model ? step.Model : RebuildModel(*s.State);
+        CheckPoseFits(model->Built.Grid, s.State->Pose, what);
         other.Step = CaptureStep(ws, s.Kind);
-        other.Model = std::make_shared<BuiltModel>(
-            BuiltModel{std::move(st.Grid), std::move(st.FrontPicture), std::move(st.BackPicture),
-                       std::move(st.PictureName)});
-        st.Grid = std::move(model->Grid);
-        st.FrontPicture = std::move(model->FrontPicture);
-        st.BackPicture = std::move(model->BackPicture);
+        other.Model = std::make_shared<ModelSnapshot>(ModelSnapshot{
+            {std::move(st.Grid), std::move(st.FrontPicture), std::move(st.BackPicture)},
+            std::move(st.Loaded),
+            std::move(st.PictureName)});
+        st.Grid = std::move(model->Built.Grid);
+        st.FrontPicture = std::move(model->Built.Front);
+        st.BackPicture = std::move(model->Built.Back);
+        st.Loaded = std::move(model->Loaded);
         st.PictureName = std::move(model->PictureName);
         step.Model.reset();
-        ws.LoadedFront = s.State->Front;
-        ws.LoadedBack = s.State->Back;
         ws.Panel = BuildPanel(*s.State);
+        ws.Panel.DoubleSided = st.Loaded && st.Loaded->Back;
         ws.BackgroundTolerance = s.State->BackgroundTolerance;
         PutLight(st, ws.Panel, s.State->Light);
-        PutPose(st.Grid, s.State->Pose);
+        PutPose(st, s.State->Pose);
         FitView(st);
     }
     return other;
@@ -208,28 +234,19 @@ HistoryStep SwapStep(Workspace& ws, HistoryStep& step, const std::string& what) 
 
 }  // namespace
 
-void BuildLoaded(Workspace& ws, const ProgressFn& progress) {
-    if (!ws.LoadedFront) throw BuildError("no picture is loaded", BuildError::Field::kPicture);
-    ProjectState inputs;
-    inputs.Front = ws.LoadedFront;
-    inputs.Back = ws.LoadedBack;
-    inputs.Panel = ws.Panel;
-    inputs.BackgroundTolerance = ws.BackgroundTolerance;
-    inputs.Light = CaptureLight(ws);
-    BuildState(ws.State, inputs, progress);
-    ws.Panel.DoubleSided = ws.LoadedBack.has_value();
+void BuildWork(Workspace& ws, std::shared_ptr<const LoadedPictures> pictures,
+               const ProgressFn& progress) {
+    ws.Panel.DoubleSided = pictures && pictures->Back.has_value();
+    BuildIntoState(ws.State, ws.Panel, std::move(pictures), progress);
 }
 
 ProjectState CaptureState(const Workspace& ws) {
     ProjectState s;
     // Pictures loaded for a build that has not run are not part of the state.
-    if (!ws.State.Grid.Empty()) {
-        s.Front = ws.LoadedFront;
-        s.Back = ws.LoadedBack;
-    }
+    if (!ws.State.Grid.Empty()) PutPictures(s, ws.State.Loaded);
     s.Background = CaptureBackground(ws.State);
     s.Panel = ws.Panel;
-    s.Panel.DoubleSided = ws.LoadedBack.has_value();
+    s.Panel.DoubleSided = s.Back.has_value();
     s.BackgroundTolerance = ws.BackgroundTolerance;
     s.Light = CaptureLight(ws);
     s.Pose = CapturePose(ws.State, true);
@@ -242,11 +259,11 @@ void RestoreState(Workspace& ws, const ProjectState& state, const std::string& p
     PutBackground(next, state.Background);
     next.LightPointX = state.Light.PointX;
     next.LightPointY = state.Light.PointY;
-    if (state.Front) BuildState(next, state, progress);
     PanelInputs panel = BuildPanel(state);
+    if (state.Front) BuildIntoState(next, panel, PicturesOf(state), progress);
     PutLight(next, panel, state.Light);
     CheckPoseFits(next.Grid, state.Pose, path);
-    PutPose(next.Grid, state.Pose);
+    PutPose(next, state.Pose);
     FitView(next);
 
     // Nothing below throws.
@@ -254,8 +271,6 @@ void RestoreState(Workspace& ws, const ProjectState& state, const std::string& p
     ws.State = std::move(next);
     ws.Panel = panel;
     ws.BackgroundTolerance = state.BackgroundTolerance;
-    ws.LoadedFront = state.Front;
-    ws.LoadedBack = state.Back;
 }
 
 ProjectData CaptureProject(const Workspace& ws) {
@@ -263,8 +278,14 @@ ProjectData CaptureProject(const Workspace& ws) {
     p.State = CaptureState(ws);
     p.Zoom = ws.Zoom;
     p.Export = ws.Export;
-    for (const HistoryStep& s : ws.History.UndoSteps()) p.Undo.push_back(s.Step);
-    for (const HistoryStep& s : ws.History.RedoSteps()) p.Redo.push_back(s.Step);
+    // A build step made in this session keeps its pictures in its model.
+    const auto fileStep = [](const HistoryStep& s) {
+        ProjectStep step = s.Step;
+        if (step.State && s.Model) PutPictures(*step.State, s.Model->Loaded);
+        return step;
+    };
+    for (const HistoryStep& s : ws.History.UndoSteps()) p.Undo.push_back(fileStep(s));
+    for (const HistoryStep& s : ws.History.RedoSteps()) p.Redo.push_back(fileStep(s));
     return p;
 }
 
@@ -279,14 +300,23 @@ void OpenProject(Workspace& ws, const ProjectData& project, const std::string& p
     for (const ProjectStep& s : project.Redo) next.History.PushRedo({s, nullptr});
     std::swap(next.State.LightDiscBuffer, ws.State.LightDiscBuffer);
     ws = std::move(next);
+    MarkSaved(ws);
+}
+
+bool HasUnsavedChanges(const Workspace& ws) {
+    return ws.History.ShownId() != ws.SavedId;
+}
+
+void MarkSaved(Workspace& ws) {
+    ws.SavedId = ws.History.ShownId();
 }
 
 void RecordStep(Workspace& ws, StepKind kind) {
     HistoryStep step{CaptureStep(ws, kind), nullptr};
     if (kind == StepKind::kBuild) {
         const SharedState& s = ws.State;
-        step.Model = std::make_shared<BuiltModel>(
-            BuiltModel{s.Grid, s.FrontPicture, s.BackPicture, s.PictureName});
+        step.Model = std::make_shared<ModelSnapshot>(
+            ModelSnapshot{{s.Grid, s.FrontPicture, s.BackPicture}, s.Loaded, s.PictureName});
     }
     ws.History.Push(std::move(step));
 }

@@ -4,6 +4,8 @@
 
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,30 +13,29 @@
 #include "session/history.h"
 #include "session/panel_inputs.h"
 #include "session/project_file.h"
+#include "session/session.h"
 #include "session/shared_state.h"
 
 namespace vonnik {
 
 struct Workspace {
-    SharedState State;
+    SharedState State;  // with the pictures as loaded (State.Loaded)
     // The numbers and switches of the current model's build, and the light amount and back
     // light as the panel holds them.
     PanelInputs Panel;
-    int BackgroundTolerance = 0;
-    // The pictures of the current model as they were loaded, before the build recoloured
-    // its copies; none before the first build. LoadedBack only for a double-sided build.
-    std::optional<ProjectPicture> LoadedFront, LoadedBack;
+    int BackgroundTolerance = 0;  // the tolerance the pictures were loaded with
     double Zoom = 1.0;
     MeshExportOptions Export;
     UndoHistory History;
+    std::uint64_t SavedId = 0;  // History.ShownId() when the work was last saved or opened
 };
 
-// Builds the loaded pictures with Panel and BackgroundTolerance into State (BuildIntoState:
-// all or nothing). The back is LoadedBack for a double-sided build, else the front again.
-// Throws BuildError, FileError.
-void BuildLoaded(Workspace& ws, const ProgressFn& progress = {});
+// Builds pictures with Panel into State (BuildIntoState: all or nothing, the pose reset).
+// Throws BuildError.
+void BuildWork(Workspace& ws, std::shared_ptr<const LoadedPictures> pictures,
+               const ProgressFn& progress = {});
 
-// The state as a project holds it: the loaded pictures, the build's inputs, the
+// The state as a project holds it: the pictures as loaded, the build's inputs, the
 // background, the light and the pose with every vertex position.
 ProjectState CaptureState(const Workspace& ws);
 
@@ -50,6 +51,11 @@ void RestoreState(Workspace& ws, const ProjectState& state, const std::string& p
 ProjectData CaptureProject(const Workspace& ws);
 void OpenProject(Workspace& ws, const ProjectData& project, const std::string& path,
                  const ProgressFn& progress = {});
+
+// Whether the state shown differs from the one last saved or opened (an undo back to it
+// counts as no change); MarkSaved after a save.
+bool HasUnsavedChanges(const Workspace& ws);
+void MarkSaved(Workspace& ws);
 
 // Records the state that a step of this kind is about to change, as one undo step; call it
 // before the change (a drag: at its press, or its first move).

@@ -125,12 +125,12 @@ void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, i
 
 void TForm2::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y) {
     if (!(Shift & Qt::RightButton)) return;
-    RotationStep(State.Grid, Mouse, X, Y, State.ViewWidth, State.ViewHeight);
+    DragTo(State, Mouse, X, Y);
     FormPaint(Sender);
 }
 
 void TForm2::FormDblClick(QObject* Sender) {
-    State.Grid.Wireframe = !State.Grid.Wireframe;
+    State.View.Wireframe = !State.View.Wireframe;
     FormPaint(Sender);
 }
 

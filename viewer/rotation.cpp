@@ -35,7 +35,8 @@ PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB) {
     return axisB.z >= 0.0 ? PaintOrder::kRowsUp : PaintOrder::kRowsDown;
 }
 
-void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight) {
+void RotationStep(ModelGrid& g, ViewPose& view, SavedPositions& saved, MouseTrack& mouse, int x,
+                  int y, int viewWidth, int viewHeight) {
     const double dx = static_cast<double>(mouse.LastMouseX) - x;
     const double dy = static_cast<double>(mouse.LastMouseY) - y;
     mouse.LastMouseX = x;
@@ -46,14 +47,18 @@ void RotationStep(ModelGrid& g, MouseTrack& mouse, int x, int y, int viewWidth, 
     const double a = (-dy / 50) * (0.5 - std::fabs(p));
     const double b = (dx / 50) * (0.5 - std::fabs(q));
     const double c = (dy / 50) * p + (dx / 50) * q;
-    TurnModel(g, DragStepMatrix(a, b, c));
+    TurnModel(g, view, saved, DragStepMatrix(a, b, c));
 }
 
 StepMatrix VerticalTurnMatrix(double radians) {
     return DragStepMatrix(0.0, radians, 0.0);
 }
 
-void TurnModel(ModelGrid& g, const StepMatrix& m) {
+void TurnVertices(ModelGrid& g, SavedPositions& saved, const StepMatrix& m) {
+    const int ci = g.CountI(), cj = g.CountJ();
+    for (GridArray<double>* a : {&saved.FrontX, &saved.FrontY, &saved.FrontZ, &saved.BackX,
+                                 &saved.BackY, &saved.BackZ})
+        a->Resize(ci, cj);
     const std::size_t count = g.VertexState.Values().size();
     const auto& state = g.VertexState.Values();
     const auto turn = [&](GridArray<double>& X, GridArray<double>& Y, GridArray<double>& Z,
@@ -71,14 +76,28 @@ void TurnModel(ModelGrid& g, const StepMatrix& m) {
             zs[n] = r.z;
         }
     };
-    turn(g.FrontX, g.FrontY, g.FrontZ, g.SavedFrontX, g.SavedFrontY, g.SavedFrontZ);
-    turn(g.BackX, g.BackY, g.BackZ, g.SavedBackX, g.SavedBackY, g.SavedBackZ);
+    turn(g.FrontX, g.FrontY, g.FrontZ, saved.FrontX, saved.FrontY, saved.FrontZ);
+    turn(g.BackX, g.BackY, g.BackZ, saved.BackX, saved.BackY, saved.BackZ);
+}
 
-    g.SavedViewAxes[0] = g.ViewAxisA;
-    g.SavedViewAxes[1] = g.ViewAxisB;
-    g.ViewAxisA = m.Apply(g.SavedViewAxes[0]);
-    g.ViewAxisB = m.Apply(g.SavedViewAxes[1]);
-    g.DrawOrder = ChooseDrawOrder(g.ViewAxisA, g.ViewAxisB);
+void TurnModel(ModelGrid& g, ViewPose& view, SavedPositions& saved, const StepMatrix& m) {
+    TurnVertices(g, saved, m);
+    view.SavedViewAxes[0] = view.ViewAxisA;
+    view.SavedViewAxes[1] = view.ViewAxisB;
+    view.ViewAxisA = m.Apply(view.SavedViewAxes[0]);
+    view.ViewAxisB = m.Apply(view.SavedViewAxes[1]);
+    view.DrawOrder = ChooseDrawOrder(view.ViewAxisA, view.ViewAxisB);
+}
+
+StepMatrix PoseMatrix(const ViewPose& view) {
+    const Vec3 a = view.ViewAxisA, b = view.ViewAxisB;
+    const Vec3 c{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return StepMatrix{{{a.x, b.x, c.x}, {a.y, b.y, c.y}, {a.z, b.z, c.z}}};
+}
+
+void PlaceInPose(ModelGrid& g, const ViewPose& view, SavedPositions& saved) {
+    if (view.Unturned()) return;
+    TurnVertices(g, saved, PoseMatrix(view));
 }
 
 }  // namespace vonnik

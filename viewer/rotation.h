@@ -22,10 +22,10 @@
 //      [ -ca*sb              sa      ca*cb            ]
 //    M v = (m00 x + m01 y + m02 z, m10 x + m11 y + m12 z, m20 x + m21 y + m22 z).
 // 5. Every vertex in the model (edge or inner), front and back: the saved copy takes the
-//    position, and the position becomes M times the saved copy. Outside vertices are not
+//    position (SavedPositions), and the position becomes M times the saved copy. Outside vertices are not
 //    turned; no triangle uses them.
-// 6. The view axes likewise: SavedViewAxes = (ViewAxisA, ViewAxisB), then each becomes M
-//    times its saved copy.
+// 6. The view axes likewise (ViewPose): SavedViewAxes = (ViewAxisA, ViewAxisB), then each
+//    becomes M times its saved copy.
 // 7. The paint order (render/render_frame.h), from the axes' z components A.z and B.z: when
 //    |A.z| > |B.z|, kColumnsLeft if A.z >= 0, else kColumnsRight; otherwise (equal
 //    magnitudes included) kRowsUp if B.z >= 0, else kRowsDown.
@@ -35,8 +35,14 @@
 #pragma once
 
 #include "builder/model_grid.h"
+#include "render/view_pose.h"
 
 namespace vonnik {
+
+// The positions before the last step of a drag, sized like the grid by the first step.
+struct SavedPositions {
+    GridArray<double> FrontX, FrontY, FrontZ, BackX, BackY, BackZ;
+};
 
 // The viewer's last mouse position, in client coordinates.
 struct MouseTrack {
@@ -54,11 +60,22 @@ StepMatrix DragStepMatrix(double a, double b, double c);
 // The drag rule for a right-button move to (x, y) in a view of viewWidth x viewHeight: the
 // angles from the drag, then TurnModel with their step matrix. The frame is not drawn
 // here.
-void RotationStep(ModelGrid& grid, MouseTrack& mouse, int x, int y, int viewWidth, int viewHeight);
+void RotationStep(ModelGrid& grid, ViewPose& view, SavedPositions& saved, MouseTrack& mouse,
+                  int x, int y, int viewWidth, int viewHeight);
 
 // Steps 5 to 7 of the drag rule: each vertex in the model is saved and replaced by the
 // matrix applied to it, the view axes likewise, and DrawOrder is chosen anew.
-void TurnModel(ModelGrid& grid, const StepMatrix& m);
+void TurnModel(ModelGrid& grid, ViewPose& view, SavedPositions& saved, const StepMatrix& m);
+
+// Step 5 of the drag rule alone: the vertices turned by m, the view left as it is.
+void TurnVertices(ModelGrid& grid, SavedPositions& saved, const StepMatrix& m);
+
+// The rotation that the view's axes stand for: columns A, B and A x B.
+StepMatrix PoseMatrix(const ViewPose& view);
+
+// Shows a freshly built model in the view's pose: its vertices turned once by PoseMatrix,
+// the view unchanged. An unturned view leaves the model exactly as built.
+void PlaceInPose(ModelGrid& grid, const ViewPose& view, SavedPositions& saved);
 
 // DrawOrder for the given view axes (the drag rule's step 7): the far lines of cells first.
 PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB);

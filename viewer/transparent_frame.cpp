@@ -11,7 +11,7 @@ namespace vonnik {
 QImage TransparentFrame(const FrameScene& scene, int width, int height,
                         const RenderOptions& options) {
     Raster frame(width, height);
-    RenderFrame(scene, scene.grid.DrawOrder, frame, options);
+    RenderFrame(scene, scene.view.DrawOrder, frame, options);
     QImage image(frame.Width(), frame.Height(), QImage::Format_ARGB32);
     if (frame.Empty()) return image;
     Raster other(width, height);
@@ -24,8 +24,9 @@ QImage TransparentFrame(const FrameScene& scene, int width, int height,
                               .back = scene.back,
                               .background = nullptr,
                               .light = scene.light,
-                              .lightAmount = scene.lightAmount};
-        RenderFrame(over, grid.DrawOrder, other, options);
+                              .lightAmount = scene.lightAmount,
+                              .view = scene.view};
+        RenderFrame(over, scene.view.DrawOrder, other, options);
     }
     for (int y = 0; y < frame.Height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));

@@ -12,20 +12,22 @@ std::vector<Raster> TurntableFrames(const FrameScene& scene, int width, int heig
                                     const RenderOptions& render,
                                     const AnimationProgress& progress) {
     ModelGrid grid = scene.grid;
-    const FrameScene turned{.grid = grid,
-                            .front = scene.front,
-                            .back = scene.back,
-                            .background = scene.background,
-                            .light = scene.light,
-                            .lightAmount = scene.lightAmount};
+    FrameScene turned{.grid = grid,
+                      .front = scene.front,
+                      .back = scene.back,
+                      .background = scene.background,
+                      .light = scene.light,
+                      .lightAmount = scene.lightAmount,
+                      .view = scene.view};
+    SavedPositions saved;
     // A drag to the right turns the model by a negative angle about the vertical axis.
     const StepMatrix step = VerticalTurnMatrix(-2.0 * std::numbers::pi / frames);
     std::vector<Raster> out;
     out.reserve(static_cast<std::size_t>(std::max(frames, 0)));
     for (int k = 0; k < frames; ++k) {
-        if (k > 0) TurnModel(grid, step);
+        if (k > 0) TurnModel(grid, turned.view, saved, step);
         Raster& frame = out.emplace_back(width, height);
-        RenderFrame(turned, grid.DrawOrder, frame, render);
+        RenderFrame(turned, turned.view.DrawOrder, frame, render);
         if (progress && !progress(k + 1, frames)) return {};
     }
     return out;

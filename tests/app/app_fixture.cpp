@@ -120,8 +120,8 @@ StateImage::StateImage(const TForm1& form)
       frontZ(form.State.Grid.FrontZ.Values()),
       backZ(form.State.Grid.BackZ.Values()),
       vertexState(form.State.Grid.VertexState.Values()),
-      drawOrder(form.State.Grid.DrawOrder),
-      wireframe(form.State.Grid.Wireframe),
+      drawOrder(form.State.View.DrawOrder),
+      wireframe(form.State.View.Wireframe),
       label1(Find<QLabel>(form, "Label1")->text()),
       status(form.StatusText()),
       progress(Find<QProgressBar>(form, "ProgressBar1")->value()) {}

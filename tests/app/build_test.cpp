@@ -210,19 +210,19 @@ class BuildTest : public QObject {
         program->Build(QStringLiteral("disc.bmp"));
         const QByteArray textured = Shown();
         SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-        QVERIFY(Form1().State.Grid.Wireframe);
+        QVERIFY(Form1().State.View.Wireframe);
         QCOMPARE(Form2().Mouse.LastMouseX, 5);
         QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--wireframe"}));
         SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::RightButton, Qt::RightButton);
-        QVERIFY(Form1().State.Grid.Wireframe);
+        QVERIFY(Form1().State.View.Wireframe);
         SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-        QVERIFY(!Form1().State.Grid.Wireframe);
+        QVERIFY(!Form1().State.View.Wireframe);
         QCOMPARE(Shown(), textured);
         // A new build resets the view and the outline.
         SendMouse(&Form2(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton, Qt::LeftButton);
         RightDrag(&Form2(), {{5, 5}, {25, 10}});
         program->Build(QStringLiteral("disc.bmp"));
-        QVERIFY(!Form1().State.Grid.Wireframe);
+        QVERIFY(!Form1().State.View.Wireframe);
         QCOMPARE(Shown(), textured);
     }
 

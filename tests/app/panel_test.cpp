@@ -47,11 +47,11 @@ class PanelTest : public QObject {
         const SharedState& s = Form1().State;
         QCOMPARE(s.LightPointX, 60);
         QCOMPARE(s.LightPointY, 52);
-        QCOMPARE(s.Grid.DrawOrder, PaintOrder::kRowsDown);
-        QVERIFY((s.Grid.ViewAxisA == Vec3{1, 0, 0}));
-        QVERIFY((s.Grid.ViewAxisB == Vec3{0, 1, 0}));
+        QCOMPARE(s.View.DrawOrder, PaintOrder::kRowsDown);
+        QVERIFY((s.View.ViewAxisA == Vec3{1, 0, 0}));
+        QVERIFY((s.View.ViewAxisB == Vec3{0, 1, 0}));
         QVERIFY(s.PictureName.empty() && s.BackgroundName.empty());
-        QVERIFY(!s.Grid.Wireframe);
+        QVERIFY(!s.View.Wireframe);
         QCOMPARE(s.LightX, 0.0);
         QCOMPARE(s.LightY, 0.0);
         QCOMPARE(s.LightZ, 0.0);

@@ -35,7 +35,7 @@ TEST(Lattice, SquareLatticeOfPolygonSizeEightOn100x100) {
     // Rows keep their place on the square lattice: no odd-row shift.
     EXPECT_EQ(g.FrontX(3, 1), g.FrontX(3, 2));
     for (const GridArray<double>* a :
-         {&g.FrontX, &g.FrontZ, &g.SavedBackZ, &g.TextureY, &g.EdgeDistance, &g.LocalRadius})
+         {&g.FrontX, &g.FrontZ, &g.BackZ, &g.TextureY, &g.EdgeDistance, &g.LocalRadius})
         EXPECT_EQ(a->Values().size(), 16u * 15u);
     EXPECT_EQ(g.VertexState.Values().size(), 16u * 15u);
     EXPECT_EQ(g.NearestOutline.Values().size(), 16u * 15u);
@@ -57,18 +57,11 @@ TEST(Lattice, TriangleLatticeOfPolygonSizeEightOn100x100) {
     EXPECT_NEAR(g.StepY / g.StepX, std::sqrt(3.0) / 2.0, 1e-15);
 }
 
-TEST(Lattice, ResetsViewAndClearsTheModelOfAnEarlierBuild) {
+TEST(Lattice, ClearsTheModelOfAnEarlierBuild) {
     ModelGrid g = Lay(test::MakeDisc(120, 90, 60, 45, 30), Settings(4));
-    g.ViewAxisA = {0, 0, 1};
-    g.DrawOrder = PaintOrder::kColumnsRight;
-    g.Wireframe = true;
     g.VertexState.Fill(VertexKind::kInner);
     g.FrontZ.Fill(-7.0);
     LayLattice(g, Raster(40, 30, kWhite), Settings(8));
-    EXPECT_EQ(g.ViewAxisA, (Vec3{1, 0, 0}));
-    EXPECT_EQ(g.ViewAxisB, (Vec3{0, 1, 0}));
-    EXPECT_EQ(g.DrawOrder, PaintOrder::kRowsDown);
-    EXPECT_FALSE(g.Wireframe);
     const std::size_t count = static_cast<std::size_t>(g.CountI()) * g.CountJ();
     EXPECT_EQ(g.VertexState.Values(), GridArray<VertexKind>::Storage(count, VertexKind::kOutside));
     EXPECT_EQ(g.FrontZ.Values(), GridArray<double>::Storage(count, 0.0));

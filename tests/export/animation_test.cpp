@@ -41,7 +41,7 @@ SharedState DoubleSided() {
 SharedState TurnedDoubleSided() {
     SharedState s = DoubleSided();
     MouseTrack mouse{30, 30};
-    RotationStep(s.Grid, mouse, 36, 41, s.ViewWidth, s.ViewHeight);
+    DragTo(s, mouse, 36, 41);
     return s;
 }
 
@@ -83,10 +83,10 @@ TEST(Turntable, StepsWithTheDragsOwnMatrix) {
     const int cx = dragged.ViewWidth / 2, cy = dragged.ViewHeight / 2;
     ASSERT_EQ(cy * 2, dragged.ViewHeight);
     MouseTrack mouse{cx - 16, cy};
-    RotationStep(dragged.Grid, mouse, cx, cy, dragged.ViewWidth, dragged.ViewHeight);
-    TurnModel(turned.Grid, VerticalTurnMatrix(-0.16));
+    DragTo(dragged, mouse, cx, cy);
+    TurnModel(turned.Grid, turned.View, turned.Saved, VerticalTurnMatrix(-0.16));
     EXPECT_EQ(test::GridDifference(dragged.Grid, turned.Grid), "");
-    EXPECT_EQ(dragged.Grid.DrawOrder, turned.Grid.DrawOrder);
+    EXPECT_EQ(dragged.View.DrawOrder, turned.View.DrawOrder);
 }
 
 TEST(Turntable, StartsWithTheFrameOnScreenAndLeavesTheModelInItsPose) {
@@ -98,8 +98,8 @@ TEST(Turntable, StartsWithTheFrameOnScreenAndLeavesTheModelInItsPose) {
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(test::RasterDifference(frames[0], s.FrameBuffer), "");
     EXPECT_EQ(test::GridDifference(s.Grid, before.Grid), "");
-    EXPECT_EQ(s.Grid.ViewAxisA, before.Grid.ViewAxisA);
-    EXPECT_EQ(s.Grid.DrawOrder, before.Grid.DrawOrder);
+    EXPECT_EQ(s.View.ViewAxisA, before.View.ViewAxisA);
+    EXPECT_EQ(s.View.DrawOrder, before.View.DrawOrder);
     for (const Raster& f : frames) {
         EXPECT_EQ(f.Width(), s.ViewWidth);
         EXPECT_EQ(f.Height(), s.ViewHeight);

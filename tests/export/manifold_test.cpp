@@ -90,14 +90,14 @@ TEST_P(EveryFigure, ExportsA2ManifoldOfTheSameVolume) {
     const SolidMesh raw = MeshFromGrid(state.Grid);
     if (raw.Empty()) {
         // Too thin for the lattice: nothing to export, in any shape.
-        EXPECT_TRUE(ManifoldSolid(state.Grid).Empty());
-        EXPECT_TRUE(LayOutForPrint(state.Grid, PrintShape::kHalves, 0.1, 0.0).parts.empty());
+        EXPECT_TRUE(ManifoldSolid(state.Grid, state.View).Empty());
+        EXPECT_TRUE(LayOutForPrint(state.Grid, state.View, PrintShape::kHalves, 0.1, 0.0).parts.empty());
         return;
     }
     const test::MeshCheck before = test::CheckSolid(raw);
 
     // The viewer's formats.
-    const SolidMesh solid = ManifoldSolid(state.Grid);
+    const SolidMesh solid = ManifoldSolid(state.Grid, state.View);
     const test::MeshCheck after = test::CheckSolid(solid);
     EXPECT_TRUE(after.Manifold()) << "crowded " << after.crowded << ", same way " << after.sameWay
                                   << ", pinched " << after.pinched;
@@ -115,7 +115,7 @@ TEST_P(EveryFigure, ExportsA2ManifoldOfTheSameVolume) {
     const std::string dir = temp.Path();
     double wholeVolume = 0.0;
     for (PrintShape shape : {PrintShape::kWhole, PrintShape::kFlatBack, PrintShape::kHalves}) {
-        const PrintLayout layout = LayOutForPrint(state.Grid, shape, 0.1, 0.0);
+        const PrintLayout layout = LayOutForPrint(state.Grid, state.View, shape, 0.1, 0.0);
         double volume = 0.0;
         for (const PrintPart& part : layout.parts) {
             const test::MeshCheck check = test::CheckSolid(part.mesh);

@@ -161,8 +161,8 @@ TEST(ExportMesh, StlIsTheBuiltSolidWhateverTheViewersTurn) {
     SharedState state = BuiltState(UpperLeftDisc(), Panel("5"));
     ExportShownSolid(state, dir + "/upright.stl", {0.5});
     MouseTrack mouse{20, 20};
-    RotationStep(state.Grid, mouse, 70, 55, state.ViewWidth, state.ViewHeight);
-    RotationStep(state.Grid, mouse, 90, 10, state.ViewWidth, state.ViewHeight);
+    DragTo(state, mouse, 70, 55);
+    DragTo(state, mouse, 90, 10);
     ExportShownSolid(state, dir + "/turned.stl", {0.5});
     const test::StlFile upright = test::ReadStl(dir + "/upright.stl");
     const test::StlFile turned = test::ReadStl(dir + "/turned.stl");

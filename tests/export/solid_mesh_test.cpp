@@ -137,8 +137,8 @@ TEST(SolidMesh, FollowsTheViewersTurn) {
     const SolidMesh before = MeshFromGrid(state.Grid);
     MouseTrack mouse{40, 30};
     for (const auto& [x, y] : {std::pair{70, 50}, {100, 90}, {90, 120}})
-        RotationStep(state.Grid, mouse, x, y, state.ViewWidth, state.ViewHeight);
-    const Vec3 a = state.Grid.ViewAxisA, b = state.Grid.ViewAxisB, c = CrossOf(a, b);
+        DragTo(state, mouse, x, y);
+    const Vec3 a = state.View.ViewAxisA, b = state.View.ViewAxisB, c = CrossOf(a, b);
     ASSERT_GT(std::fabs(a.z) + std::fabs(b.z), 0.3) << "the drags should turn the model";
 
     const SolidMesh after = MeshFromGrid(state.Grid);

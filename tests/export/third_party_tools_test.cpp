@@ -69,7 +69,7 @@ std::vector<Subject> MakeSubjects(const std::string& dir) {
                        1));
     SharedState turned = BuiltState(test::MakeRing(160, 140, 80, 70, 60, 30), Panel("5"));
     MouseTrack mouse{20, 20};
-    RotationStep(turned.Grid, mouse, 60, 45, turned.ViewWidth, turned.ViewHeight);
+    DragTo(turned, mouse, 60, 45);
     s.push_back(Export(dir, "turned_ring", turned, 1));
     s.push_back(Export(dir, "cut_by_border",
                        BuiltState(test::MakeDisc(100, 100, 10, 50, 45), Panel("6")), 0));

@@ -344,8 +344,8 @@ ModelCase MakeModel(int n) {
         mouse.LastMouseX = static_cast<int>(rng() % st.ViewWidth);
         mouse.LastMouseY = static_cast<int>(rng() % st.ViewHeight);
         for (int step = 0; step < 3; ++step)
-            RotationStep(st.Grid, mouse, static_cast<int>(rng() % st.ViewWidth),
-                         static_cast<int>(rng() % st.ViewHeight), st.ViewWidth, st.ViewHeight);
+            DragTo(st, mouse, static_cast<int>(rng() % st.ViewWidth),
+                         static_cast<int>(rng() % st.ViewHeight));
     }
     return m;
 }

@@ -9,8 +9,7 @@ ModelGrid BlankGrid(int countI, int countJ) {
     g.GridMaxX = countI - 1;
     g.GridMaxY = countJ - 1;
     for (GridArray<double>* a :
-         {&g.FrontX, &g.FrontY, &g.FrontZ, &g.SavedFrontX, &g.SavedFrontY, &g.SavedFrontZ, &g.BackX,
-          &g.BackY, &g.BackZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ, &g.EdgeDistance,
+         {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.EdgeDistance,
           &g.LocalRadius, &g.TextureX, &g.TextureY}) {
         a->Resize(countI, countJ);
         a->Fill(0.0);

@@ -83,7 +83,7 @@ TEST(RenderFrame, AHalfTurnShowsTheBackPicture) {
     EXPECT_NE(before.At(60, 50) & 0xFF00FFu, 0u);  // a colour of the front
     // A drag of 314 pixels through the centre turns the model by 3.14 about the y axis.
     MouseTrack mouse{60 + 314, 50};
-    RotationStep(st.Grid, mouse, 60, 50, 120, 100);
+    RotationStep(st.Grid, st.View, st.Saved, mouse, 60, 50, 120, 100);
     const Raster after = Render(st);
     int green = 0;
     for (Pixel p : after.Pixels()) {
@@ -99,13 +99,13 @@ TEST(RenderFrame, ATriangleOfThreeEdgeVerticesIsNeverDrawn) {
     SharedState st = StateWith(FlatLattice(4, 4, 10.0, VertexKind::kEdge), Gradient(40, 40),
                                Gradient(40, 40), 40, 40);
     for (bool outlined : {false, true}) {
-        st.Grid.Wireframe = outlined;
+        st.View.Wireframe = outlined;
         EXPECT_EQ(CountOther(Render(st), kBackdrop), 0) << "outlined " << outlined;
     }
     // One inner vertex makes the first triangle of cell (1, 1) eligible, not the second:
     // (1, 1), (2, 1), (1, 2) against (2, 1), (1, 2), (2, 2) on an odd j.
     st.Grid.VertexState(1, 1) = VertexKind::kInner;
-    st.Grid.Wireframe = false;
+    st.View.Wireframe = false;
     const Raster frame = Render(st);
     EXPECT_NE(frame.At(16, 16), kBackdrop);
     EXPECT_EQ(frame.At(24, 24), kBackdrop);
@@ -219,7 +219,7 @@ TEST(RenderFrame, AnOrderOutsideOneToFourDrawsAsOne) {
     const Raster ring = MakeRing(160, 128, 80, 64, 57.6, 22.4);
     SharedState st = Built(ring, ring);
     MouseTrack mouse{80, 64 - 120};
-    RotationStep(st.Grid, mouse, 80, 64, 160, 128);
+    RotationStep(st.Grid, st.View, st.Saved, mouse, 80, 64, 160, 128);
     const Raster asOne = Render(st, 1);
     ASSERT_FALSE(SameFrame(Render(st, 2), asOne));
     for (int order : {0, 5, -3, 1000}) EXPECT_TRUE(SameFrame(Render(st, order), asOne)) << order;
@@ -246,10 +246,10 @@ TEST(RenderFrame, TheOutlinedModeDrawsBlackTrianglesOutlinedInWhite) {
     const Raster figure = MakeBlobs(110, 90, 5, 0x808080);
     SharedState st = Built(figure, figure);
     MouseTrack mouse{20, 30};
-    RotationStep(st.Grid, mouse, 70, 60, 110, 90);  // turned, so that some sides are culled
-    const Raster textured = Render(st, static_cast<int>(st.Grid.DrawOrder));
-    st.Grid.Wireframe = true;
-    const Raster outlined = Render(st, static_cast<int>(st.Grid.DrawOrder));
+    RotationStep(st.Grid, st.View, st.Saved, mouse, 70, 60, 110, 90);  // turned, so that some sides are culled
+    const Raster textured = Render(st, static_cast<int>(st.View.DrawOrder));
+    st.View.Wireframe = true;
+    const Raster outlined = Render(st, static_cast<int>(st.View.DrawOrder));
     int black = 0, white = 0;
     for (Pixel p : outlined.Pixels()) {
         ASSERT_TRUE(p == 0x808080 || p == 0 || p == 0xFFFFFF) << std::hex << p;

@@ -25,19 +25,25 @@ Shown ShownOf(Workspace& ws) {
     return {ModelDumpJson(ws.State), ws.State.FrameBuffer};
 }
 
-ProjectPicture Loaded(Raster r, const std::string& name) {
-    return {{std::move(r), {}}, name};
+std::shared_ptr<const LoadedPictures> Pictures(Raster front, std::optional<Raster> back = {}) {
+    auto p = std::make_shared<LoadedPictures>();
+    p->Name = "front.bmp";
+    p->Front = std::move(front);
+    p->Back = std::move(back);
+    p->BackSource = "dir/back.bmp";
+    return p;
 }
 
-void Build(Workspace& ws, const std::string& polygon = "6") {
+// Builds the state's pictures (or the given ones) with the polygon size.
+void Build(Workspace& ws, const std::string& polygon = "6",
+           std::shared_ptr<const LoadedPictures> pictures = {}) {
     ws.Panel.PolygonText = polygon;
-    BuildLoaded(ws);
+    BuildWork(ws, pictures ? pictures : ws.State.Loaded);
 }
 
 void Drag(Workspace& ws, int fromX, int toX, int y) {
     MouseTrack mouse{fromX, y};
-    for (int x = fromX + 5; x <= toX; x += 5)
-        RotationStep(ws.State.Grid, mouse, x, y + x / 7, ws.State.ViewWidth, ws.State.ViewHeight);
+    for (int x = fromX + 5; x <= toX; x += 5) DragTo(ws.State, mouse, x, y + x / 7);
 }
 
 Workspace Reopened(const Workspace& ws) {
@@ -56,8 +62,7 @@ TEST(Workspace, ReopensBitForBit) {
         {"front only", [](Workspace&) {}},
         {"double-sided",
          [](Workspace& ws) {
-             ws.LoadedBack = Loaded(test::MakeNoise(64, 48, 3), "back.bmp");
-             Build(ws);
+             Build(ws, "6", Pictures(ws.State.Loaded->Front, test::MakeNoise(64, 48, 3)));
          }},
         {"with a background",
          [](Workspace& ws) {
@@ -66,23 +71,21 @@ TEST(Workspace, ReopensBitForBit) {
         {"turned", [](Workspace& ws) { Drag(ws, 10, 60, 20); }},
         {"outlined and lit",
          [](Workspace& ws) {
-             ws.State.Grid.Wireframe = true;
+             ws.State.View.Wireframe = true;
              SetLightPoint(ws.State, 75, 40, false);
              ws.State.LightAmount = 4.2;
              Drag(ws, 30, 50, 5);
          }},
-        {"transparent, tolerant",
+        {"square lattice, colour projection",
          [](Workspace& ws) {
-             ws.LoadedFront->Picture.alpha.assign(64 * 48, 255);
-             for (std::size_t n = 0; n < 64 * 48; n += 3) ws.LoadedFront->Picture.alpha[n] = 0;
+             ws.Panel.SpecialPolygon = ws.Panel.ColourProjection = true;
              ws.BackgroundTolerance = 30;
              Build(ws, "5");
          }},
     };
     for (const Case& c : cases) {
         Workspace ws;
-        ws.LoadedFront = Loaded(test::MakeDisc(64, 48, 30, 24, 18), "disc.bmp");
-        Build(ws);
+        Build(ws, "6", Pictures(test::MakeDisc(64, 48, 30, 24, 18)));
         c.make(ws);
         const Shown before = ShownOf(ws);
         Workspace reopened = Reopened(ws);
@@ -93,15 +96,15 @@ TEST(Workspace, ReopensBitForBit) {
 
 TEST(Workspace, UndoesAndRedoesEveryKindOfStep) {
     Workspace ws;
-    ws.LoadedFront = Loaded(test::MakeBlobs(72, 56, 11), "blobs.bmp");
     struct Step {
         StepKind kind;
         std::function<void(Workspace&)> change;
     };
     const Step steps[] = {
-        {StepKind::kBuild, [](Workspace& w) { Build(w); }},
+        {StepKind::kBuild,
+         [](Workspace& w) { Build(w, "6", Pictures(test::MakeBlobs(72, 56, 11))); }},
         {StepKind::kDrag, [](Workspace& w) { Drag(w, 5, 50, 12); }},
-        {StepKind::kOutlined, [](Workspace& w) { w.State.Grid.Wireframe = true; }},
+        {StepKind::kOutlined, [](Workspace& w) { w.State.View.Wireframe = true; }},
         {StepKind::kLightPoint, [](Workspace& w) { SetLightPoint(w.State, 50, 60, false); }},
         {StepKind::kLightAmount,
          [](Workspace& w) {
@@ -118,12 +121,11 @@ TEST(Workspace, UndoesAndRedoesEveryKindOfStep) {
         {StepKind::kResetPose, [](Workspace& w) { Drag(w, 60, 80, 40); }},
         {StepKind::kBuild,
          [](Workspace& w) {
-             w.LoadedBack = Loaded(test::MakeNoise(72, 56, 9), "back.bmp");
-             Build(w, "4");
+             Build(w, "4", Pictures(w.State.Loaded->Front, test::MakeNoise(72, 56, 9)));
          }},
         {StepKind::kDrag, [](Workspace& w) { Drag(w, 0, 30, 30); }},
         {StepKind::kBackground, [](Workspace& w) { ClearBackground(w.State); }},
-        {StepKind::kOutlined, [](Workspace& w) { w.State.Grid.Wireframe = false; }},
+        {StepKind::kOutlined, [](Workspace& w) { w.State.View.Wireframe = false; }},
     };
     std::vector<Shown> seen{ShownOf(ws)};
     for (const Step& s : steps) {
@@ -155,10 +157,20 @@ TEST(Workspace, UndoesAndRedoesEveryKindOfStep) {
         ASSERT_TRUE(Redo(reopened));
         EXPECT_TRUE(ShownOf(reopened) == seen[n]) << "redo after reopening to state " << n;
     }
-    // A new step clears what could be redone.
+    // Unsaved while the state differs from the one opened or saved.
+    EXPECT_TRUE(HasUnsavedChanges(reopened));
+    for (int k = 0; k < 5; ++k) Undo(reopened);
+    EXPECT_FALSE(HasUnsavedChanges(reopened));
     Undo(reopened);
+    EXPECT_TRUE(HasUnsavedChanges(reopened));
+    MarkSaved(reopened);
+    EXPECT_FALSE(HasUnsavedChanges(reopened));
+    // A new step clears what could be redone.
     RecordStep(reopened, StepKind::kOutlined);
     EXPECT_FALSE(reopened.History.CanRedo());
+    EXPECT_TRUE(HasUnsavedChanges(reopened));
+    Undo(reopened);
+    EXPECT_FALSE(HasUnsavedChanges(reopened));
 }
 
 TEST(Workspace, KeepsTheHistoryWithinItsBound) {
@@ -177,14 +189,18 @@ TEST(Workspace, KeepsTheHistoryWithinItsBound) {
     for (int n = 0; n < 5; ++n) h.Push(pose(1000));
     EXPECT_EQ(h.UndoSteps().size(), 3u);  // the two oldest dropped
     EXPECT_LE(h.Bytes(), h.MaxBytes());
+    const std::uint64_t shown = h.ShownId();
+    while (h.CanUndo()) h.PopUndo();
+    EXPECT_NE(h.ShownId(), 0u);  // the state after the dropped steps, not the first one
+    h.Push(pose(1000));
     h.Push(pose(4000));  // alone larger than the bound: not kept, and nothing before it
     EXPECT_FALSE(h.CanUndo());
+    EXPECT_NE(h.ShownId(), shown);
     EXPECT_EQ(h.Bytes(), 0u);
 
     // A file's steps that do not fit the model are refused, and nothing changes.
     Workspace ws;
-    ws.LoadedFront = Loaded(test::MakeDisc(40, 40, 20, 20, 12), "d.bmp");
-    Build(ws);
+    Build(ws, "6", Pictures(test::MakeDisc(40, 40, 20, 20, 12)));
     ws.History.PushUndo(pose(3));
     const Shown before = ShownOf(ws);
     EXPECT_THROW(Undo(ws), FileError);

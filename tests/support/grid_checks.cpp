@@ -76,7 +76,6 @@ std::string GridDifference(const ModelGrid& a, const ModelGrid& b) {
         ScalarDifference("GridMaxY", a.GridMaxY, b.GridMaxY),
         ScalarDifference("BackgroundColour", a.BackgroundColour, b.BackgroundColour),
         ScalarDifference("OutlineCount", a.OutlineCount, b.OutlineCount),
-        ScalarDifference("DrawOrder", a.DrawOrder, b.DrawOrder),
     };
     for (const std::string& d : scalars)
         if (!d.empty()) return d;
@@ -88,15 +87,9 @@ std::string GridDifference(const ModelGrid& a, const ModelGrid& b) {
         {"FrontX", &a.FrontX, &b.FrontX},
         {"FrontY", &a.FrontY, &b.FrontY},
         {"FrontZ", &a.FrontZ, &b.FrontZ},
-        {"SavedFrontX", &a.SavedFrontX, &b.SavedFrontX},
-        {"SavedFrontY", &a.SavedFrontY, &b.SavedFrontY},
-        {"SavedFrontZ", &a.SavedFrontZ, &b.SavedFrontZ},
         {"BackX", &a.BackX, &b.BackX},
         {"BackY", &a.BackY, &b.BackY},
         {"BackZ", &a.BackZ, &b.BackZ},
-        {"SavedBackX", &a.SavedBackX, &b.SavedBackX},
-        {"SavedBackY", &a.SavedBackY, &b.SavedBackY},
-        {"SavedBackZ", &a.SavedBackZ, &b.SavedBackZ},
         {"EdgeDistance", &a.EdgeDistance, &b.EdgeDistance},
         {"LocalRadius", &a.LocalRadius, &b.LocalRadius},
         {"TextureX", &a.TextureX, &b.TextureX},

@@ -25,8 +25,12 @@ struct BuildOutcome {
 // A whole build over copies of the pictures, by the accelerated phases or another runner of
 // the same phases (the plain searches of the oracle).
 using BuildRunner = void (*)(ModelGrid&, Raster&, Raster&, const BuildSettings&, const ProgressFn&);
+inline void AcceleratedBuild(ModelGrid& grid, Raster& front, Raster& back,
+                             const BuildSettings& s, const ProgressFn& progress) {
+    RunBuildPhases(grid, front, back, s, progress);
+}
 BuildOutcome RunBuild(const Raster& front, const Raster& back, const BuildSettings& s,
-                      BuildRunner runner = &RunBuildPhases);
+                      BuildRunner runner = &AcceleratedBuild);
 
 // Empty when both models hold the same numbers bit for bit (every scalar, every array
 // element, the outline lists and radii); otherwise names the first difference.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "tests/render/render_fixtures.h"
 #include "viewer/rotation.h"
@@ -13,22 +15,39 @@ namespace {
 constexpr int kWidth = 200, kHeight = 100;
 constexpr double kUntouched = 1234.5;
 
+// A model, its view and the drag's saved copies, as the session keeps them.
+struct Viewed {
+    ModelGrid g;
+    ViewPose view;
+    SavedPositions saved;
+
+    void Step(MouseTrack& mouse, int toX, int toY) {
+        RotationStep(g, view, saved, mouse, toX, toY, kWidth, kHeight);
+    }
+    std::vector<GridArray<double>*> Positions() {
+        return {&g.FrontX,      &g.FrontY,      &g.FrontZ,      &g.BackX,
+                &g.BackY,       &g.BackZ,       &saved.FrontX, &saved.FrontY,
+                &saved.FrontZ, &saved.BackX, &saved.BackY, &saved.BackZ};
+    }
+};
+
 // A 6 x 5 lattice in a 200 x 100 view with heights, so that every axis of a turn shows:
-// border vertices (state 0) hold kUntouched everywhere.
-ModelGrid TiltedLattice() {
-    ModelGrid g = FlatLattice(6, 5, 10.0);
+// border vertices (state 0) hold kUntouched everywhere, in the saved copies too.
+Viewed TiltedLattice() {
+    Viewed v{FlatLattice(6, 5, 10.0), {}, {}};
+    ModelGrid& g = v.g;
+    for (GridArray<double>* a : {&v.saved.FrontX, &v.saved.FrontY, &v.saved.FrontZ,
+                                 &v.saved.BackX, &v.saved.BackY, &v.saved.BackZ})
+        a->ResizeZeroed(6, 5);
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 5; ++j) {
             g.FrontZ(i, j) = -3.0 - i + 0.5 * j;
             g.BackZ(i, j) = 3.0 + i - 0.25 * j;
             if (g.VertexState(i, j) != VertexKind::kOutside) continue;
-            for (GridArray<double>* a :
-                 {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
-                  &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
-                (*a)(i, j) = kUntouched;
+            for (GridArray<double>* a : v.Positions()) (*a)(i, j) = kUntouched;
         }
     }
-    return g;
+    return v;
 }
 
 // The three elementary turns, written out independently of the step matrix.
@@ -52,10 +71,11 @@ void ExpectNear(const Vec3& actual, const Vec3& expected, const std::string& whe
 // 0, on both sides, and both view axes turned as `turn` says.
 template <typename Turn>
 void ExpectStepTurns(int fromX, int fromY, int toX, int toY, Turn turn) {
-    const ModelGrid before = TiltedLattice();
-    ModelGrid g = before;
+    const ModelGrid before = TiltedLattice().g;
+    Viewed v = TiltedLattice();
+    const ModelGrid& g = v.g;
     MouseTrack mouse{fromX, fromY};
-    RotationStep(g, mouse, toX, toY, kWidth, kHeight);
+    v.Step(mouse, toX, toY);
     for (int i = 1; i < 5; ++i) {
         for (int j = 1; j < 4; ++j) {
             const std::string at = "vertex " + std::to_string(i) + ", " + std::to_string(j);
@@ -67,8 +87,8 @@ void ExpectStepTurns(int fromX, int fromY, int toX, int toY, Turn turn) {
                        at + " back");
         }
     }
-    ExpectNear(g.ViewAxisA, turn({1, 0, 0}), "axis A");
-    ExpectNear(g.ViewAxisB, turn({0, 1, 0}), "axis B");
+    ExpectNear(v.view.ViewAxisA, turn({1, 0, 0}), "axis A");
+    ExpectNear(v.view.ViewAxisB, turn({0, 1, 0}), "axis B");
     EXPECT_EQ(mouse.LastMouseX, toX);
     EXPECT_EQ(mouse.LastMouseY, toY);
 }
@@ -98,41 +118,66 @@ TEST(RotationStep, TheStepMatrixTurnsAboutYThenXThenZ) {
 }
 
 TEST(RotationStep, VerticesOutsideTheModelAreNeitherSavedNorTurned) {
-    ModelGrid g = TiltedLattice();
+    Viewed v = TiltedLattice();
     MouseTrack mouse{10, 10};
-    RotationStep(g, mouse, 170, 80, kWidth, kHeight);
+    v.Step(mouse, 170, 80);
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 5; ++j) {
-            if (g.VertexState(i, j) != VertexKind::kOutside) continue;
-            for (const GridArray<double>* a :
-                 {&g.FrontX, &g.FrontY, &g.FrontZ, &g.BackX, &g.BackY, &g.BackZ, &g.SavedFrontX,
-                  &g.SavedFrontY, &g.SavedFrontZ, &g.SavedBackX, &g.SavedBackY, &g.SavedBackZ})
+            if (v.g.VertexState(i, j) != VertexKind::kOutside) continue;
+            for (const GridArray<double>* a : v.Positions())
                 EXPECT_EQ((*a)(i, j), kUntouched) << i << ", " << j;
         }
     }
-    EXPECT_NE(g.FrontX(2, 2), TiltedLattice().FrontX(2, 2));
+    EXPECT_NE(v.g.FrontX(2, 2), TiltedLattice().g.FrontX(2, 2));
 }
 
 TEST(RotationStep, TheSavedCopiesHoldThePositionsBeforeTheStep) {
-    const ModelGrid before = TiltedLattice();
-    ModelGrid g = before;
+    const Viewed before = TiltedLattice();
+    Viewed v = before;
     MouseTrack mouse{40, 70};
-    RotationStep(g, mouse, 90, 20, kWidth, kHeight);
-    EXPECT_EQ(g.SavedFrontX(2, 1), before.FrontX(2, 1));
-    EXPECT_EQ(g.SavedFrontZ(3, 3), before.FrontZ(3, 3));
-    EXPECT_EQ(g.SavedBackY(4, 2), before.BackY(4, 2));
-    EXPECT_EQ(g.SavedViewAxes[0], before.ViewAxisA);
-    EXPECT_EQ(g.SavedViewAxes[1], before.ViewAxisB);
+    v.Step(mouse, 90, 20);
+    EXPECT_EQ(v.saved.FrontX(2, 1), before.g.FrontX(2, 1));
+    EXPECT_EQ(v.saved.FrontZ(3, 3), before.g.FrontZ(3, 3));
+    EXPECT_EQ(v.saved.BackY(4, 2), before.g.BackY(4, 2));
+    EXPECT_EQ(v.view.SavedViewAxes[0], before.view.ViewAxisA);
+    EXPECT_EQ(v.view.SavedViewAxes[1], before.view.ViewAxisB);
 }
 
 TEST(RotationStep, APureRollRightAfterABuildChoosesOrderTwo) {
-    ModelGrid g = TiltedLattice();
-    g.DrawOrder = PaintOrder::kRowsDown;
+    Viewed v = TiltedLattice();
     MouseTrack mouse{150, 0};
-    RotationStep(g, mouse, 110, 0, kWidth, kHeight);
-    EXPECT_EQ(g.ViewAxisA.z, 0.0);
-    EXPECT_EQ(g.ViewAxisB.z, 0.0);
-    EXPECT_EQ(g.DrawOrder, PaintOrder::kRowsUp);
+    v.Step(mouse, 110, 0);
+    EXPECT_EQ(v.view.ViewAxisA.z, 0.0);
+    EXPECT_EQ(v.view.ViewAxisB.z, 0.0);
+    EXPECT_EQ(v.view.DrawOrder, PaintOrder::kRowsUp);
+}
+
+// The axes stand for the whole turn: a built model placed in a dragged view lies where the
+// drag left the dragged one, to rounding; an unturned view leaves it exactly as built.
+TEST(PlaceInPose, PutsANewModelWhereTheDragsLeftTheOldOne) {
+    Viewed dragged = TiltedLattice();
+    MouseTrack mouse{40, 70};
+    for (const auto& [x, y] : {std::pair{90, 20}, {130, 60}, {20, 95}, {150, 5}})
+        dragged.Step(mouse, x, y);
+    Viewed placed = TiltedLattice();
+    PlaceInPose(placed.g, ViewPose{}, placed.saved);
+    EXPECT_EQ(placed.g.FrontZ.Values(), TiltedLattice().g.FrontZ.Values());
+    PlaceInPose(placed.g, dragged.view, placed.saved);
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            const std::string at = std::to_string(i) + ", " + std::to_string(j);
+            if (placed.g.VertexState(i, j) == VertexKind::kOutside) {
+                EXPECT_EQ(placed.g.FrontZ(i, j), kUntouched) << at;
+                continue;
+            }
+            ExpectNear({placed.g.FrontX(i, j), placed.g.FrontY(i, j), placed.g.FrontZ(i, j)},
+                       {dragged.g.FrontX(i, j), dragged.g.FrontY(i, j), dragged.g.FrontZ(i, j)},
+                       at + " front");
+            ExpectNear({placed.g.BackX(i, j), placed.g.BackY(i, j), placed.g.BackZ(i, j)},
+                       {dragged.g.BackX(i, j), dragged.g.BackY(i, j), dragged.g.BackZ(i, j)},
+                       at + " back");
+        }
+    }
 }
 
 TEST(DrawOrder, FollowsTheAxisThatPointsMostSteeplyOutOfTheScreen) {

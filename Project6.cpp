@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     vonnik::ConnectWindows(Form1, Form2);
     Form1.BaseFolder = folder.path;
     vonnik::AddLanguageMenu(&Form1, translations, settings, Form1.ShowError);
+    if (line.live) Form1.SetLiveShaping(true);
     Form1.show();
     if (!folder.problem.isEmpty()) {
         // Said once; the program goes on, and only what needs the folder fails.

@@ -79,6 +79,7 @@ TForm1::TForm1() : QWidget(nullptr, FixedWindowFlags()) {
     setFixedSize(200, 393);
     CreateControls();
     CreateToleranceAction();
+    CreateSessionActions();
     RetranslateUi();
     ConnectHandlers();
     SetTabOrder();

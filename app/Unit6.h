@@ -9,10 +9,13 @@
 #include <memory>
 #include <optional>
 
+#include "session/build_worker.h"
 #include "session/session.h"
 
 class QAction;
 class QCheckBox;
+class QEventLoop;
+class QProgressDialog;
 class QImage;
 class QLabel;
 class QSettings;
@@ -58,6 +61,7 @@ class TForm1 : public QWidget {
 
   public:
     TForm1();
+    ~TForm1() override;
 
     SharedState State;
     TForm2* Form2 = nullptr;
@@ -77,6 +81,10 @@ class TForm1 : public QWidget {
     // Asks for the background tolerance, starting from the current one: the new value, or
     // nothing when cancelled.
     std::function<std::optional<int>(int current)> AskBackgroundTolerance;
+    // Called with the dialog that offers to cancel a build once it has run for
+    // BuildCancelDelay milliseconds (tests cancel here).
+    std::function<void(QProgressDialog& dialog)> BuildCancelOffered;
+    int BuildCancelDelay = 500;
 
     // The background tolerance of the next builds, set from the panel's context menu
     // (the action "ToleranceAction") and remembered in the settings.
@@ -92,6 +100,19 @@ class TForm1 : public QWidget {
     // Ctrl+V: the clipboard's files, or its picture, named "clipboard".
     void PastePicture(QObject* Sender);
 
+    // Ctrl+R and F5, in either window: builds the pictures of the last build again with the
+    // panel's numbers and switches, as the build button does but without its dialogs. The
+    // viewer keeps its pose and outlined mode. Nothing happens before the first build.
+    void RebuildModel(QObject* Sender);
+    // Live shaping (the action "LiveAction", remembered in the settings; off unless turned
+    // on): while on, each change of a number field or of the colour-projection and lattice
+    // switches rebuilds the pictures of the last build off the window thread, and the new
+    // model takes the old one's place in the viewer's pose once it is ready.
+    bool LiveShaping() const;
+    void SetLiveShaping(bool on);
+    // True while no build started by a change of the panel is waiting or running.
+    bool LiveIdle() const { return liveTicket_ == 0; }
+
     // The status line as last painted at (30, 360); empty once the panel was repainted.
     const QString& StatusText() const { return statusText_; }
     const QColor& StatusColour() const { return statusColour_; }
@@ -104,6 +125,7 @@ class TForm1 : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -126,6 +148,11 @@ class TForm1 : public QWidget {
     void Edit2KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
     void Edit3KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
     void BuildModel(QObject* Sender);
+    void Edit1Change(QObject* Sender);
+    void Edit2Change(QObject* Sender);
+    void Edit3Change(QObject* Sender);
+    void CheckBox1Click(QObject* Sender);
+    void CheckBox2Click(QObject* Sender);
 
     void Button2Click(QObject* Sender);
     void Button3Click(QObject* Sender);
@@ -133,9 +160,7 @@ class TForm1 : public QWidget {
     void ToleranceActionClick(QObject* Sender);
 
   private:
-    struct BuildPictures {
-        Raster front, back;
-    };
+    using Pictures = std::shared_ptr<LoadedPictures>;
 
     void CreateControls();
     void CreateBuildControls();
@@ -161,11 +186,19 @@ class TForm1 : public QWidget {
     QString ChooseExistingFile(const QString& folder);
     std::optional<Raster> LoadOrReport(const QString& path);
     std::optional<Raster> LoadFigureOrReport(const QString& path);
-    std::optional<BuildPictures> LoadBuildPictures(const QString& first, bool doubleSided);
-    std::optional<Raster> AskForBack();
-    void BuildLoaded(QObject* Sender, const PanelInputs& panel, const QString& name,
-                     BuildPictures pictures);
-    bool RunBuild(const PanelInputs& panel, const QString& name, BuildPictures pictures);
+    Pictures LoadBuildPictures(const QString& first, bool doubleSided);
+    bool LoadBack(LoadedPictures& pictures);
+    void BuildLoaded(QObject* Sender, const PanelInputs& panel, Pictures pictures,
+                     PoseOnBuild pose);
+    bool RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPictures> pictures,
+                  PoseOnBuild pose);
+    std::optional<BuildWorker::Outcome> BuildOffThread(
+        const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures);
+    void BuildFinished(BuildWorker::Outcome outcome);
+    void LiveRebuild(QObject* Sender);
+    void AdoptLiveBuild(BuildWorker::Outcome outcome);
+    void CreateSessionActions();
+    void ShowRebuilt(QObject* Sender);
     void CreateToleranceAction();
     void DefaultPictureServices();
     void EndBuildDisplay();
@@ -183,10 +216,19 @@ class TForm1 : public QWidget {
     QLabel *StaticText1 = nullptr, *StaticText2 = nullptr, *StaticText3 = nullptr,
            *StaticText4 = nullptr, *StaticText5 = nullptr;
     QAction* ToleranceAction = nullptr;
+    QAction* RebuildAction = nullptr;
+    QAction* LiveAction = nullptr;
 
     QString statusText_;
     QColor statusColour_;
     bool discCopyPending_ = false;
+
+    std::uint64_t modalTicket_ = 0;  // the build the panel waits for
+    std::uint64_t liveTicket_ = 0;   // the newest build a change of the panel started
+    std::optional<BuildWorker::Outcome> modalOutcome_;
+    QEventLoop* modalLoop_ = nullptr;
+    // Last, so that it is gone (its thread joined) before anything it reports to.
+    std::unique_ptr<BuildWorker> worker_;
 };
 
 }  // namespace vonnik

@@ -3,6 +3,9 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -95,23 +98,26 @@ std::optional<Raster> TForm1::LoadFigureOrReport(const QString& path) {
     }
 }
 
-std::optional<Raster> TForm1::AskForBack() {
+bool TForm1::LoadBack(LoadedPictures& pictures) {
     const QString second = ChooseExistingFile(Folder("obj"));
-    if (second.isEmpty()) return std::nullopt;
-    return LoadFigureOrReport(second);
+    if (second.isEmpty()) return false;
+    std::optional<Raster> back = LoadFigureOrReport(second);
+    if (!back) return false;
+    pictures.Back = std::move(*back);
+    pictures.BackSource = second.toStdString();
+    return true;
 }
 
-std::optional<TForm1::BuildPictures> TForm1::LoadBuildPictures(const QString& first,
-                                                               bool doubleSided) {
+TForm1::Pictures TForm1::LoadBuildPictures(const QString& first, bool doubleSided) {
     std::optional<Raster> front = LoadFigureOrReport(first);
-    if (!front) return std::nullopt;
-    if (!doubleSided) {
-        Raster back = *front;  // the same file on both sides
-        return BuildPictures{std::move(*front), std::move(back)};
-    }
-    std::optional<Raster> back = AskForBack();
-    if (!back) return std::nullopt;
-    return BuildPictures{std::move(*front), std::move(*back)};
+    if (!front) return nullptr;
+    auto pictures = std::make_shared<LoadedPictures>();
+    pictures->Name = FileNameOf(first.toStdString());
+    pictures->Front = std::move(*front);
+    pictures->FrontSource = first.toStdString();
+    // One-sided: the same file on both sides.
+    if (doubleSided && !LoadBack(*pictures)) return nullptr;
+    return pictures;
 }
 
 void TForm1::SetProgress(int position) {
@@ -129,10 +135,9 @@ void TForm1::BuildModel(QObject* Sender) {
     const PanelInputs panel = ReadPanel();
     // Both pictures are loaded before anything changes: a build that stops here leaves
     // the settings, the pictures and the model as they were.
-    std::optional<BuildPictures> pictures = LoadBuildPictures(first, panel.DoubleSided);
+    Pictures pictures = LoadBuildPictures(first, panel.DoubleSided);
     if (!pictures) return;
-    BuildLoaded(Sender, panel, QString::fromStdString(FileNameOf(first.toStdString())),
-                std::move(*pictures));
+    BuildLoaded(Sender, panel, std::move(pictures), PoseOnBuild::kReset);
 }
 
 void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
@@ -142,19 +147,15 @@ void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
         return;
     }
     const PanelInputs panel = ReadPanel();
-    std::optional<BuildPictures> pictures;
-    if (paths.size() == 1) {
-        pictures = LoadBuildPictures(paths[0], panel.DoubleSided);
-    } else {
-        std::optional<Raster> front = LoadFigureOrReport(paths[0]);
-        if (!front) return;
+    Pictures pictures = LoadBuildPictures(paths[0], panel.DoubleSided && paths.size() == 1);
+    if (!pictures) return;
+    if (paths.size() > 1) {
         std::optional<Raster> back = LoadFigureOrReport(paths[1]);
         if (!back) return;
-        pictures = BuildPictures{std::move(*front), std::move(*back)};
+        pictures->Back = std::move(*back);
+        pictures->BackSource = paths[1].toStdString();
     }
-    if (!pictures) return;
-    BuildLoaded(Sender, panel, QString::fromStdString(FileNameOf(paths[0].toStdString())),
-                std::move(*pictures));
+    BuildLoaded(Sender, panel, std::move(pictures), PoseOnBuild::kReset);
 }
 
 void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString& name) {
@@ -163,7 +164,7 @@ void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString&
         return;
     }
     const PanelInputs panel = ReadPanel();
-    std::optional<Raster> front;
+    auto pictures = std::make_shared<LoadedPictures>();
     try {
         // Through the same reader, limits and keying as a file.
         if (static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
@@ -178,22 +179,33 @@ void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString&
         buffer.open(QIODevice::ReadOnly);
         FigureOptions options;
         options.backgroundTolerance = BackgroundTolerance();
-        front = DecodeFigurePicture(buffer, name.toStdString(), options);
+        pictures->Front = DecodeFigurePicture(buffer, name.toStdString(), options);
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
         return;
     }
-    std::optional<Raster> back = panel.DoubleSided ? AskForBack() : front;
-    if (!back) return;
-    BuildLoaded(Sender, panel, name, BuildPictures{std::move(*front), std::move(*back)});
+    pictures->Name = name.toStdString();
+    pictures->FrontSource = name.toStdString();
+    if (panel.DoubleSided && !LoadBack(*pictures)) return;
+    BuildLoaded(Sender, panel, std::move(pictures), PoseOnBuild::kReset);
 }
 
-void TForm1::BuildLoaded(QObject* Sender, const PanelInputs& panel, const QString& name,
-                         BuildPictures pictures) {
+void TForm1::RebuildModel(QObject* Sender) {
+    if (!State.Loaded) return;
+    if (!CaptureSettings(ReadPanel())) {
+        PaintStatusLine(InvalidInputText(), kRed);
+        return;
+    }
+    BuildLoaded(Sender, ReadPanel(), std::const_pointer_cast<LoadedPictures>(State.Loaded),
+                PoseOnBuild::kKeep);
+}
+
+void TForm1::BuildLoaded(QObject* Sender, const PanelInputs& panel, Pictures pictures,
+                         PoseOnBuild pose) {
     RepaintPanel();
     PaintStatusLine(BuildingText(), Qt::black);
     SetProgress(5);
-    if (!RunBuild(panel, name, std::move(pictures))) return;
+    if (!RunBuild(panel, std::move(pictures), pose)) return;
     SetProgress(100);
     ShowViewer(Sender);
     PaintStatusLine(kBlankLine, Qt::black);
@@ -201,21 +213,62 @@ void TForm1::BuildLoaded(QObject* Sender, const PanelInputs& panel, const QStrin
     Beep();
 }
 
-bool TForm1::RunBuild(const PanelInputs& panel, const QString& name, BuildPictures pictures) {
-    QString failure;
-    try {
-        BuildIntoState(State, panel, name.toStdString(), std::move(pictures.front),
-                       std::move(pictures.back), [this](int position) { SetProgress(position); });
+bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPictures> pictures,
+                      PoseOnBuild pose) {
+    const std::optional<BuildSettings> settings = CaptureSettings(panel);
+    std::optional<BuildWorker::Outcome> outcome;
+    if (settings) outcome = BuildOffThread(*settings, pictures);
+    if (outcome && outcome->model) {
+        AdoptBuild(State, panel, std::move(pictures), std::move(*outcome->model), pose);
         return true;
-    } catch (const BuildError& e) {
-        failure = QString::fromStdString(e.what());
-    } catch (const std::bad_alloc&) {
-        failure = QStringLiteral("not enough memory for the model");
     }
     // The state is as before the build; so is the panel once the report is read.
     EndBuildDisplay();
-    ShowError(name + QStringLiteral(": ") + failure);
+    if (outcome && !outcome->error.empty())
+        ShowError(QString::fromStdString(pictures->Name) + QStringLiteral(": ") +
+                  QString::fromStdString(outcome->error));
     return false;
+}
+
+std::optional<BuildWorker::Outcome> TForm1::BuildOffThread(
+    const BuildSettings& settings, std::shared_ptr<const LoadedPictures> pictures) {
+    // The windows keep painting while the build runs; what the user does meanwhile waits,
+    // and after BuildCancelDelay a dialog offers to cancel the build.
+    liveTicket_ = 0;
+    modalOutcome_.reset();
+    modalTicket_ = worker_->Start({settings, std::move(pictures)});
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    constexpr int kOfferCancel = 1;
+    QTimer offer;
+    offer.setSingleShot(true);
+    connect(&offer, &QTimer::timeout, &loop, [&loop] { loop.exit(kOfferCancel); });
+    offer.start(BuildCancelDelay);
+    if (!modalOutcome_ && loop.exec(QEventLoop::ExcludeUserInputEvents) == kOfferCancel &&
+        !modalOutcome_) {
+        QProgressDialog dialog(BuildingText().trimmed(),
+                               QCoreApplication::translate("TForm1", "キャンセル"), 0, 0, this);
+        dialog.setWindowTitle(windowTitle());
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setMinimumDuration(0);
+        connect(&dialog, &QProgressDialog::canceled, this, [this] { worker_->Cancel(); });
+        dialog.show();
+        if (BuildCancelOffered) BuildCancelOffered(dialog);
+        if (!modalOutcome_) loop.exec();
+    }
+    modalLoop_ = nullptr;
+    modalTicket_ = 0;
+    return std::exchange(modalOutcome_, std::nullopt);
+}
+
+void TForm1::BuildFinished(BuildWorker::Outcome outcome) {
+    if (outcome.ticket == modalTicket_) {
+        modalOutcome_ = std::move(outcome);
+        if (modalLoop_ != nullptr) modalLoop_->quit();
+    } else if (outcome.ticket == liveTicket_) {
+        liveTicket_ = 0;
+        AdoptLiveBuild(std::move(outcome));
+    }
 }
 
 void TForm1::EndBuildDisplay() {

@@ -31,6 +31,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         } else if (a == QLatin1String("--version")) {
             line.action = CommandLine::Action::Version;
             return line;
+        } else if (a == QLatin1String("--live")) {
+            line.live = true;
         } else if (a == QLatin1String("--lang") || a.startsWith(QLatin1String("--lang="))) {
             QString code;
             if (a == QLatin1String("--lang")) {
@@ -60,11 +62,15 @@ QString HelpText() {
         "\n"
         "The control panel makes a picture solid, the viewer shows it: drag with the right\n"
         "mouse button to turn it, double-click to switch to the outlined drawing, Ctrl+E to\n"
-        "save the solid as a mesh file.\n"
+        "save the solid as a mesh file. Ctrl+R or F5 builds the same pictures again with\n"
+        "the panel's numbers, without asking for the files.\n"
         "\n"
         "Options:\n"
         "  --lang LANG   captions in LANG: ja (Japanese, the default) or en (English); the\n"
         "                choice is remembered, as is one made in the panel's context menu\n"
+        "  --live        turn live shaping on: a change of the panel's numbers or lattice\n"
+        "                switches reshapes the solid at once (remembered; the panel's\n"
+        "                context menu turns it off)\n"
         "  -h, --help    show this text and exit\n"
         "  --version     show the version and exit\n"
         "\n"

@@ -11,6 +11,8 @@ struct CommandLine {
     Action action = Action::Run;
     // "ja" or "en" when --lang was given, else empty (the remembered choice stands).
     QString language;
+    // --live: live shaping on from start-up (and remembered).
+    bool live = false;
     // Pictures named on the command line, in order (as a file manager passes them).
     QStringList pictures;
     // For Action::Error: what is wrong, naming the option.

@@ -109,6 +109,8 @@ void TForm1::RetranslateUi() {
         QCoreApplication::translate("TForm1", "表示中の画像を pic_hozon フォルダに保存します"));
     ProgressBar1->setToolTip(QCoreApplication::translate("TForm1", "立体化の進み具合"));
     ToleranceAction->setText(QCoreApplication::translate("TForm1", "背景の許容値..."));
+    RebuildAction->setText(QCoreApplication::translate("TForm1", "同じ画像で立体化し直す"));
+    LiveAction->setText(QCoreApplication::translate("TForm1", "数値の変更をすぐに反映"));
 }
 
 void TForm1::changeEvent(QEvent* event) {

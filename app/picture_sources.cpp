@@ -121,6 +121,7 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
         form1.BuildFromFiles(&form2, paths.mid(0, 2));
     };
     form2.Paste = [&form1, &form2] { form1.PastePicture(&form2); };
+    form2.Rebuild = [&form1, &form2] { form1.RebuildModel(&form2); };
 }
 
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {

@@ -238,6 +238,12 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
         Paste();
         return;
     }
+    const bool rebuild = event->key() == Qt::Key_F5 ||
+                         (event->key() == Qt::Key_R && (event->modifiers() & Qt::ControlModifier));
+    if (rebuild && Rebuild) {
+        Rebuild();
+        return;
+    }
     FormKeyDown(this, event->key(), event->modifiers());
     QWidget::keyPressEvent(event);
 }

@@ -51,6 +51,8 @@ class TForm2 : public QWidget {
     // Picture files dropped on the viewer, and Ctrl+V in it: the panel builds them.
     std::function<void(const QStringList& paths)> DropFiles;
     std::function<void()> Paste;
+    // Ctrl+R and F5: the panel builds the same pictures again.
+    std::function<void()> Rebuild;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -166,5 +166,17 @@
         <source>背景の許容値 (0..255): 左上の色との差が各色この値以下の画素を背景とします</source>
         <translation>Background tolerance (0..255): pixels within this much of the top-left colour in red, green and blue count as background</translation>
     </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>同じ画像で立体化し直す</source>
+        <translation>Rebuild the same pictures</translation>
+    </message>
+    <message>
+        <source>数値の変更をすぐに反映</source>
+        <translation>Live shaping</translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <sstream>
 
 #include "cli/model_dump.h"
@@ -21,7 +22,9 @@
 #include "export/format_table.h"
 #include "export/mesh_export.h"
 #include "render/render_frame.h"
+#include "session/project_file.h"
 #include "session/session.h"
+#include "session/workspace.h"
 #include "viewer/rotation.h"
 #include "viewer/turntable.h"
 
@@ -34,7 +37,17 @@ constexpr const char* kUsageTemplate = R"(usage: vonnik-cli PICTURE [options]
 
 Makes PICTURE solid as the desktop program does, doing what a user would do on the panel
 and in the viewer, in this order: background, light point, build, drags, double click,
-turntables, then the frame, the model and the meshes.
+turntables, then the frame, the model, the meshes and the project.
+
+PICTURE may be a project file (.vonnik): its model is reopened exactly as it was saved
+(pictures, settings, light, background, pose, export choices and undo history), and the
+options given beside it change it as a user would after opening it: --background,
+--light-point, --back-light and --light-amount set those; --polygon-size, --curvature,
+--circle-tolerance, --colour-projection, --square-lattice and --back rebuild it (the
+rebuilt model starts unturned; --background-tolerance applies to a --back picture, the
+project's own pictures are kept as they were loaded); drags and the double click come
+after. A project file is also accepted for --background and --back: its front picture as
+loaded is used.
 
   --background FILE       set a background picture first (as the set-background button)
   --light-point X,Y       pick the light at panel point X,Y (strictly inside the disc of
@@ -60,6 +73,10 @@ turntables, then the frame, the model and the meshes.
   --wireframe             one double click in the viewer (outlined drawing)
   --frame FILE, -o FILE   write the final frame exactly as the snapshot button writes it
   --dump-model FILE       write the final model as JSON
+  --save-project FILE     write the work as a project file (.vonnik): the pictures as
+                          loaded, the settings, the light, the background, the pose after
+                          the drags and the double click, the export choices and every
+                          step above as undo history
   --export-mesh FILE      write the solid as it stands after the drags, in the format of
                           FILE's extension (repeatable):
 {MESHES}                          {PRINT} hold the solid as built, lying on the printer's
@@ -91,7 +108,7 @@ turntables, then the frame, the model and the meshes.
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
 --frame, --dump-model, --export-mesh and --turntable take a format instead of a file
 (--frame bmp or png, --dump-model json, --export-mesh {MESH_NAMES}, --turntable
-{ANIMATION_NAMES}); the files are DIR/NAME.EXT,
+{ANIMATION_NAMES}, --save-project vonnik); the files are DIR/NAME.EXT,
 NAME being the picture's file name without its extension. One line per picture on the
 standard error, then a summary; a picture that fails is reported and the others go on.
 
@@ -120,6 +137,12 @@ std::string Usage() {
     return text;
 }
 
+// The options that change what a reopened project's model is built from.
+constexpr const char* kRebuildOptions[] = {"--polygon-size",     "--curvature",
+                                           "--circle-tolerance", "--colour-projection",
+                                           "--square-lattice",   "--back",
+                                           "--hole"};
+
 struct UsageError {
     std::string message;
 };
@@ -130,7 +153,7 @@ struct Point {
 
 struct Options {
     std::vector<std::string> pictures;
-    std::optional<std::string> background, back, frame, dump, outDir;
+    std::optional<std::string> background, back, frame, dump, project, outDir;
     std::vector<std::string> meshes;      // files, or formats in batch use
     std::vector<std::string> turntables;  // files, or formats in batch use
     TurntableOptions turntable;
@@ -142,11 +165,12 @@ struct Options {
     MeshExportOptions mesh;
     FigureOptions figure;
     bool mmPerPixelGiven = false;
+    std::set<std::string> given;  // every option on the command line
 };
 
 // The files one conversion writes.
 struct Outputs {
-    std::optional<std::string> frame, dump;
+    std::optional<std::string> frame, dump, project;
     bool framePng = false;
     std::vector<std::string> meshes;
     std::vector<std::string> turntables;
@@ -234,6 +258,7 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--wireframe") o.wireframe = true;
         else if (a == "--frame" || a == "-o") o.frame = value();
         else if (a == "--dump-model") o.dump = value();
+        else if (a == "--save-project") o.project = value();
         else if (a == "--threads") o.threads = ParseInt(a, value());
         else if (a == "--export-mesh") o.meshes.push_back(value());
         else if (a == "--mm-per-pixel") { o.mesh.mmPerPixel = ParsePositive(a, value()); o.mmPerPixelGiven = true; }
@@ -249,6 +274,7 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a.size() > 1 && a[0] == '-') throw UsageError{"unknown option " + a};
         else o.pictures.push_back(a);
         // clang-format on
+        if (a.size() > 1 && a[0] == '-') o.given.insert(a);
     }
     if (o.pictures.empty()) throw UsageError{"no picture given"};
     if (o.pictures.size() > 1 && !o.outDir)
@@ -284,10 +310,13 @@ Options Parse(const std::vector<std::string>& args) {
         if (o.dump && *o.dump != "json")
             throw UsageError{"--dump-model: with --out-dir give the format json, not '" + *o.dump +
                              "'"};
-        if (!o.frame && !o.dump && o.meshes.empty() && o.turntables.empty())
+        if (o.project && *o.project != kProjectExtension)
+            throw UsageError{"--save-project: with --out-dir give the format vonnik, not '" +
+                             *o.project + "'"};
+        if (!o.frame && !o.dump && !o.project && o.meshes.empty() && o.turntables.empty())
             throw UsageError{
-                "--out-dir: nothing to write (give --frame, --dump-model, --export-mesh or "
-                "--turntable)"};
+                "--out-dir: nothing to write (give --frame, --dump-model, --export-mesh, "
+                "--turntable or --save-project)"};
     }
     for (const std::string& turntable : o.turntables) {
         if (o.outDir ? !AnimationFormatNamed(turntable) : !AnimationFormatOfPath(turntable))
@@ -346,6 +375,7 @@ Outputs BatchOutputs(const Options& o, const std::string& picture) {
     if (o.frame) out.frame = base + *o.frame;
     out.framePng = o.frame && *o.frame == "png";
     if (o.dump) out.dump = base + "json";
+    if (o.project) out.project = base + kProjectExtension;
     for (const std::string& format : o.meshes)
         out.meshes.push_back(base + ExtensionOf(*MeshFormatNamed(format)));
     for (const std::string& format : o.turntables)
@@ -405,28 +435,124 @@ AnimationProgress QuarterLines(const std::string& path, std::ostream& err) {
     };
 }
 
-// Loads, builds, drags and writes one picture's outputs. Throws FileError, BuildError.
+// A picture as loaded for the build or the background; a project file gives its front
+// picture as loaded. Throws FileError.
+ProjectPicture LoadAnyPicture(const std::string& path, const ReadOptions& read) {
+    if (!IsProjectPath(path)) return {LoadPictureWithAlpha(path, read), FileNameOf(path)};
+    ProjectData project = LoadProject(path);
+    if (!project.State.Front) throw FileError(path, "the project holds no picture");
+    return std::move(*project.State.Front);
+}
+
+bool Given(const Options& o, const char* option) {
+    return o.given.count(option) > 0;
+}
+
+// A picture to be made solid, as loaded (figure-keyed); a project file gives its front
+// picture. Throws FileError.
+Raster LoadAnyFigure(const std::string& path, const FigureOptions& figure) {
+    if (!IsProjectPath(path)) return LoadFigurePicture(path, figure);
+    ProjectPicture front = LoadAnyPicture(path, figure.read);
+    return FigurePicture(std::move(front.Picture), path, 0);
+}
+
+// A new piece of work from a picture: background, light point, build, each an undo step.
+void StartWork(Workspace& ws, const Options& o, const std::string& picture) {
+    if (o.background) {
+        RecordStep(ws, StepKind::kBackground);
+        ProjectPicture backdrop = LoadAnyPicture(*o.background, o.figure.read);
+        SetBackground(ws.State, FileNameOf(*o.background), std::move(backdrop.Picture.colours));
+    }
+    ws.Panel = o.panel;
+    if (o.lightPoint) {
+        RecordStep(ws, StepKind::kLightPoint);
+        SetLightPoint(ws.State, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
+    }
+    RecordStep(ws, StepKind::kBuild);
+    auto pictures = std::make_shared<LoadedPictures>();
+    pictures->Name = FileNameOf(picture);
+    pictures->Front = LoadAnyFigure(picture, o.figure);
+    pictures->FrontSource = picture;
+    if (o.back) {
+        pictures->Back = LoadAnyFigure(*o.back, o.figure);
+        pictures->BackSource = *o.back;
+    }
+    ws.BackgroundTolerance = o.figure.backgroundTolerance;
+    ws.Export = o.mesh;
+    BuildWork(ws, std::move(pictures));
+}
+
+// A project reopened, then changed by the options given beside it, each an undo step.
+void ReopenWork(Workspace& ws, const Options& o, const std::string& path) {
+    OpenProject(ws, LoadProject(path), path);
+    if (!ws.State.Loaded) throw FileError(path, "the project holds no picture");
+    if (o.background) {
+        RecordStep(ws, StepKind::kBackground);
+        ProjectPicture backdrop = LoadAnyPicture(*o.background, o.figure.read);
+        SetBackground(ws.State, FileNameOf(*o.background), std::move(backdrop.Picture.colours));
+    }
+    if (o.panel.BackLight && !ws.Panel.BackLight) {
+        RecordStep(ws, StepKind::kBackLight);
+        ws.Panel.BackLight = true;
+        ws.State.LightZ = -ws.State.LightZ;
+    }
+    if (o.lightPoint) {
+        RecordStep(ws, StepKind::kLightPoint);
+        SetLightPoint(ws.State, o.lightPoint->x, o.lightPoint->y, ws.Panel.BackLight);
+    }
+    if (Given(o, "--light-amount")) {
+        RecordStep(ws, StepKind::kLightAmount);
+        ws.Panel.TrackBarPosition = o.panel.TrackBarPosition;
+        ws.State.LightAmount = o.panel.TrackBarPosition / 100.0;
+    }
+    const bool rebuild = std::any_of(std::begin(kRebuildOptions), std::end(kRebuildOptions),
+                                     [&](const char* option) { return Given(o, option); });
+    if (rebuild) {
+        RecordStep(ws, StepKind::kBuild);
+        PanelInputs panel = ws.Panel;
+        if (Given(o, "--polygon-size")) panel.PolygonText = o.panel.PolygonText;
+        if (Given(o, "--curvature")) panel.CurvatureText = o.panel.CurvatureText;
+        if (Given(o, "--circle-tolerance")) panel.ToleranceText = o.panel.ToleranceText;
+        panel.ColourProjection = panel.ColourProjection || o.panel.ColourProjection;
+        panel.SpecialPolygon = panel.SpecialPolygon || o.panel.SpecialPolygon;
+        ws.Panel = panel;
+        auto pictures = std::make_shared<LoadedPictures>(*ws.State.Loaded);
+        if (o.back) {
+            pictures->Back = LoadAnyFigure(*o.back, o.figure);
+            pictures->BackSource = *o.back;
+        }
+        BuildWork(ws, std::move(pictures));
+    }
+    // The project's pictures were keyed when they were loaded; a tolerance given here is
+    // the one a --back picture above was loaded with.
+    if (Given(o, "--background-tolerance")) ws.BackgroundTolerance = o.figure.backgroundTolerance;
+    if (o.mmPerPixelGiven) ws.Export = {o.mesh.mmPerPixel, 0.0, ws.Export.shape};
+    if (Given(o, "--size-mm")) ws.Export.sizeMm = o.mesh.sizeMm;
+    if (Given(o, "--flat-back") || Given(o, "--halves")) ws.Export.shape = o.mesh.shape;
+}
+
+// Loads (or reopens), builds, drags and writes one picture's outputs. Throws FileError,
+// BuildError.
 Converted Convert(const Options& o, const std::string& picture, const Outputs& outputs,
                   std::ostream& err) {
-    SharedState state;
-    if (o.background)
-        SetBackground(state, FileNameOf(*o.background),
-                      LoadPictureWithAlpha(*o.background, o.figure.read).colours);
-    if (o.lightPoint) SetLightPoint(state, o.lightPoint->x, o.lightPoint->y, o.panel.BackLight);
-
-    Raster front = LoadFigurePicture(picture, o.figure);
-    // One-sided: the back shows the same picture, so a copy replaces a second decode.
-    Raster back = o.back ? LoadFigurePicture(*o.back, o.figure) : front;
-    BuildIntoState(state, o.panel, FileNameOf(picture), std::move(front), std::move(back), {});
+    Workspace ws;
+    if (IsProjectPath(picture))
+        ReopenWork(ws, o, picture);
+    else
+        StartWork(ws, o, picture);
+    SharedState& state = ws.State;
 
     MouseTrack mouse;
     for (const std::vector<Point>& drag : o.drags) {
+        RecordStep(ws, StepKind::kDrag);
         mouse.LastMouseX = drag.front().x;
         mouse.LastMouseY = drag.front().y;
-        for (std::size_t n = 1; n < drag.size(); ++n)
-            DragTo(state, mouse, drag[n].x, drag[n].y);
+        for (std::size_t n = 1; n < drag.size(); ++n) DragTo(state, mouse, drag[n].x, drag[n].y);
     }
-    if (o.wireframe) state.View.Wireframe = !state.View.Wireframe;
+    if (o.wireframe) {
+        RecordStep(ws, StepKind::kOutlined);
+        state.View.Wireframe = !state.View.Wireframe;
+    }
 
     Converted done;
     // The turn works on a copy of the model: the frame, the model and the meshes below come
@@ -452,8 +578,12 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
         done.files.push_back(*outputs.dump);
     }
     for (const std::string& mesh : outputs.meshes) {
-        done.solid = ExportShownSolid(state, mesh, o.mesh);
+        done.solid = ExportShownSolid(state, mesh, ws.Export);
         done.files.insert(done.files.end(), done.solid->files.begin(), done.solid->files.end());
+    }
+    if (outputs.project) {
+        SaveProject(CaptureProject(ws), *outputs.project);
+        done.files.push_back(*outputs.project);
     }
     return done;
 }
@@ -462,6 +592,7 @@ int RunOne(const Options& o, std::ostream& err) {
     Outputs outputs;
     outputs.frame = o.frame;
     outputs.dump = o.dump;
+    outputs.project = o.project;
     outputs.meshes = o.meshes;
     outputs.turntables = o.turntables;
     try {

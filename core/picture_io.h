@@ -45,6 +45,7 @@ struct ReadOptions {
 struct PictureWithAlpha {
     Raster colours;
     std::vector<std::uint8_t> alpha;
+    friend bool operator==(const PictureWithAlpha&, const PictureWithAlpha&) = default;
 };
 
 // Loads any picture Qt's image readers decode (BMP, PNG, JPEG, GIF's first frame, WebP,

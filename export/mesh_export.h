@@ -64,6 +64,7 @@ struct MeshExportOptions {
     // When 2 or more (up to kMaxFilaments): formats that can carry a filament per triangle
     // paint each triangle with one of this many colours reduced from the figure's (3MF).
     int filaments = 0;
+    friend bool operator==(const MeshExportOptions&, const MeshExportOptions&) = default;
 };
 
 // Throws FileError naming path unless the options can be written.

@@ -22,6 +22,7 @@ struct PanelInputs {
     // Holes made in the pictures before the build (core/holes.h): kept with the other inputs,
     // so that a rebuild and a project keep them.
     HoleList Holes = {};
+    friend bool operator==(const PanelInputs&, const PanelInputs&) = default;
 };
 
 // Validates the three number texts and converts them into the build's settings. Nothing

@@ -104,8 +104,7 @@ void BuildIntoState(SharedState& state, const PanelInputs& panel, const std::str
     ModelGrid grid;
     RunBuildPhases(grid, front, back, settings, progress);
     AdoptBuild(state, panel, std::move(pictures),
-               BuiltModel{std::move(grid), std::move(front), std::move(back)},
-               PoseOnBuild::kReset);
+               BuiltModel{std::move(grid), std::move(front), std::move(back)}, PoseOnBuild::kReset);
 }
 
 bool ResetPose(SharedState& state) {
@@ -162,8 +161,7 @@ void RenderShownFrame(SharedState& state, const RenderOptions& options) {
 
 MeshExportResult ExportShownSolid(const SharedState& state, const std::string& path,
                                   const MeshExportOptions& options) {
-    return ExportMesh(state.Grid, state.View, state.FrontPicture, state.BackPicture, path,
-                      options);
+    return ExportMesh(state.Grid, state.View, state.FrontPicture, state.BackPicture, path, options);
 }
 
 }  // namespace vonnik

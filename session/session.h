@@ -44,8 +44,7 @@ enum class PoseOnBuild { kReset, kKeep };
 // the light point, the viewer size, the recoloured pictures, the model, the pictures it was
 // built from, and the pose as asked. Only assigns, once the build has succeeded.
 void AdoptBuild(SharedState& state, const PanelInputs& panel,
-                std::shared_ptr<const LoadedPictures> pictures, BuiltModel built,
-                PoseOnBuild pose);
+                std::shared_ptr<const LoadedPictures> pictures, BuiltModel built, PoseOnBuild pose);
 
 // The window-free build: captures the settings, builds the pictures with the panel's holes
 // and adopts the result.

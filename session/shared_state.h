@@ -16,7 +16,7 @@ namespace vonnik {
 // The pictures of a build as they were loaded (figure-keyed, before the build recolours its
 // copies), and where each came from: what a rebuild builds again.
 struct LoadedPictures {
-    std::string Name;    // the front's file name without its folder: the viewer's caption
+    std::string Name;  // the front's file name without its folder: the viewer's caption
     Raster Front;
     std::string FrontSource;     // the file read, or what the picture was ("clipboard")
     std::optional<Raster> Back;  // a double-sided build's back; none: the front on both sides

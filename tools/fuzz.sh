@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default 60) on seed
-# corpora made from the BMP suite, the golden pictures and fuzz/seeds/pictures/. The stored
+# corpora made from the BMP suite, the golden pictures, fuzz/seeds/pictures/ and (for the
+# project reader) fuzz/seeds/projects/. The stored
 # findings under fuzz/regressions/ are replayed first. A new finding lands in
 # OUT/findings/ (crash-*, timeout-*, oom-*) and fails the run; turn each into a regression: copy it to
-# fuzz/regressions/build/ or fuzz/regressions/int/ and fix the fault.
+# fuzz/regressions/build/, fuzz/regressions/int/ or fuzz/regressions/project/ and fix the fault.
 #   tools/fuzz.sh [SECONDS]
 # Environment: VONNIK_FUZZ_DIR (build folder, default build/fuzz), VONNIK_JOBS (compile jobs),
 # VONNIK_FUZZ_TIMEOUT (seconds one input may take, default 60: an input takes well under a
@@ -15,7 +16,8 @@ seconds=${1:-60}
 out=${VONNIK_FUZZ_DIR:-build/fuzz}
 CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVONNIK_FUZZ=ON \
   -DVONNIK_GUI=OFF -DVONNIK_TESTS=OFF -DVONNIK_BENCH=OFF >/dev/null
-cmake --build "$out" -j "${VONNIK_JOBS:-$(nproc)}" --target vonnik_fuzz_build vonnik_fuzz_int_text
+cmake --build "$out" -j "${VONNIK_JOBS:-$(nproc)}" --target vonnik_fuzz_build vonnik_fuzz_int_text \
+  vonnik_fuzz_project
 
 # The build target reads 32 bytes of settings before the picture (see fuzz/build_fuzzer.cpp).
 # Seeds are made afresh each run; a corpus grown under another layout is started again.
@@ -59,7 +61,7 @@ if [ "$(cat "$out/corpus-build.layout" 2>/dev/null)" != "$layout" ]; then
   echo "$layout" >"$out/corpus-build.layout"
 fi
 mkdir -p "$out/corpus-build"
-mkdir -p "$out/corpus-int" "$out/findings"
+mkdir -p "$out/corpus-int" "$out/corpus-project" "$out/findings"
 for s in " 8" "-\$10" "0x7fffffff" "110" "-2147483648" "x1F" "+0X80000000" "  -0" "0x" "8a"; do
   printf '%s' "$s" >"$out/corpus-int/$(printf '%s' "$s" | sha1sum | cut -c1-16)"
 done
@@ -87,8 +89,10 @@ run() {  # target, seconds, corpus folders...
 }
 replay vonnik_fuzz_build build
 replay vonnik_fuzz_int_text int
+replay vonnik_fuzz_project project
 run vonnik_fuzz_build "$seconds" corpus-build seeds-build
 run vonnik_fuzz_int_text "$seconds" corpus-int
+run vonnik_fuzz_project "$seconds" corpus-project "$root/fuzz/seeds/projects"
 new=$(find "$out/findings" -type f -newer "$stamp" ! -name '.*')
 if [ -n "$new" ]; then
   echo "new findings:"

@@ -18,7 +18,8 @@ packages=(
   libimagequant-dev libcgif-dev libwebp-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   ffmpeg webp gifsicle
-  lib3mf-dev libzip-dev libxml2-dev prusa-slicer
+  lib3mf-dev prusa-slicer
+  libzip-dev libxml2-dev nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,10 @@
 namespace vonnik {
 namespace {
 
+// Every run's context names the fill kernels this processor runs.
+const bool kKernelsInContext =
+    (benchmark::AddCustomContext("fill kernels", DescribeFillKernels()), true);
+
 constexpr int kWidth = test::kBenchmarkWidth;
 constexpr int kHeight = test::kBenchmarkHeight;
 

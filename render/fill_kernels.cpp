@@ -1,12 +1,15 @@
 #include "render/fill_kernels.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
-#if defined(__SSE2__)
+// VONNIK_NO_SIMD (the build switch of the same name) leaves only the scalar kernel.
+#if defined(__SSE2__) && !defined(VONNIK_NO_SIMD)
 #include <emmintrin.h>
 #define VONNIK_PAIRS 1
 #endif
-#if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
+#if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__) && !defined(VONNIK_NO_SIMD)
 #include <immintrin.h>
 #define VONNIK_QUADS 1
 #endif
@@ -489,22 +492,50 @@ bool RunsQuads() {
 
 #undef VONNIK_AVX2
 
+#else
+
+bool RunsOctets() {
+    return false;
+}
+bool RunsQuads() {
+    return false;
+}
 #endif
+
+bool RunsPairs() {
+#if defined(VONNIK_PAIRS)
+    return true;
+#else
+    return false;
+#endif
+}
 
 }  // namespace
 
+bool DrawsSmallSidesAsTiles(FillKernel asked) {
+    return (asked == FillKernel::kBest || asked == FillKernel::kTiles) && RunsOctets();
+}
+
+FillKernel RowKernelOf(FillKernel asked) {
+    if ((asked == FillKernel::kOctets || asked == FillKernel::kTiles) && RunsOctets())
+        return FillKernel::kOctets;
+    if (asked != FillKernel::kPairs && asked != FillKernel::kScalar && RunsQuads())
+        return FillKernel::kQuads;
+    if (asked != FillKernel::kScalar && RunsPairs()) return FillKernel::kPairs;
+    return FillKernel::kScalar;
+}
+
 bool ShadeSmallSide(const ShadedSide& side, const Raster& picture, Raster& frame,
                     FillKernel kernel) {
+    if (!side.texelsInside || side.right - side.left >= 8 || !DrawsSmallSidesAsTiles(kernel))
+        return false;
 #if defined(VONNIK_QUADS)
-    if ((kernel == FillKernel::kBest || kernel == FillKernel::kTiles) && side.texelsInside &&
-        side.right - side.left < 8 && RunsOctets()) {
-        ShadeTiles(side, picture, frame);
-        return true;
-    }
+    ShadeTiles(side, picture, frame);
+    return true;
 #else
-    (void)side, (void)picture, (void)frame, (void)kernel;
-#endif
+    (void)picture, (void)frame;
     return false;
+#endif
 }
 
 void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel) {
@@ -512,23 +543,72 @@ void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, Fil
         ShadeScalar<false>(side, picture, frame);
         return;
     }
+    switch (RowKernelOf(kernel)) {
 #if defined(VONNIK_QUADS)
-    if ((kernel == FillKernel::kOctets || kernel == FillKernel::kTiles) && RunsOctets()) {
-        ShadeOctets(side, picture, frame);
-        return;
-    }
-    if (kernel != FillKernel::kPairs && kernel != FillKernel::kScalar && RunsQuads()) {
-        ShadeQuads(side, picture, frame);
-        return;
-    }
+        case FillKernel::kOctets:
+            ShadeOctets(side, picture, frame);
+            return;
+        case FillKernel::kQuads:
+            ShadeQuads(side, picture, frame);
+            return;
 #endif
 #if defined(VONNIK_PAIRS)
-    if (kernel != FillKernel::kScalar) {
-        ShadePairs(side, picture, frame);
-        return;
-    }
+        case FillKernel::kPairs:
+            ShadePairs(side, picture, frame);
+            return;
 #endif
-    ShadeScalar<true>(side, picture, frame);
+        default:
+            ShadeScalar<true>(side, picture, frame);
+            return;
+    }
 }
 
 }  // namespace vonnik::fill
+
+namespace vonnik {
+
+std::vector<FillKernel> RunnableFillKernels() {
+    std::vector<FillKernel> kernels;
+    if (fill::DrawsSmallSidesAsTiles(FillKernel::kTiles)) kernels.push_back(FillKernel::kTiles);
+    for (FillKernel k : {FillKernel::kOctets, FillKernel::kQuads, FillKernel::kPairs})
+        if (fill::RowKernelOf(k) == k) kernels.push_back(k);
+    kernels.push_back(FillKernel::kScalar);
+    return kernels;
+}
+
+const char* FillKernelName(FillKernel kernel) {
+    switch (kernel) {
+        case FillKernel::kBest:
+            return "best";
+        case FillKernel::kTiles:
+            return "tiles (AVX-512, 8 pixels of a small side's box at a time)";
+        case FillKernel::kOctets:
+            return "octets (AVX-512, 8 pixels of a row at a time)";
+        case FillKernel::kQuads:
+            return "quads (AVX2, 4 pixels of a row at a time)";
+        case FillKernel::kPairs:
+            return "pairs (SSE2, 2 pixels of a row at a time)";
+        case FillKernel::kScalar:
+            return "scalar (one pixel at a time)";
+    }
+    return "unknown";
+}
+
+std::string DescribeFillKernels() {
+    std::string text = "fill kernels on this processor:";
+    const char* separator = " ";
+    for (FillKernel k : RunnableFillKernels()) {
+        text += separator;
+        text += FillKernelName(k);
+        separator = ", ";
+    }
+    text += "; the default draws ";
+    if (fill::DrawsSmallSidesAsTiles(FillKernel::kBest))
+        text += "sides at most eight columns wide with tiles and the rows of the others with ";
+    else
+        text += "every side's rows with ";
+    const std::string rows = FillKernelName(fill::RowKernelOf(FillKernel::kBest));
+    return text + rows.substr(0, rows.find(' '));
+}
+
+}  // namespace vonnik

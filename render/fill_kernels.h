@@ -37,6 +37,14 @@ inline Pixel Shade(Pixel texel, double f) {
     return static_cast<Pixel>(b + g * 256 + r * 65536);
 }
 
+// Whether sides at most eight columns wide are drawn with ShadeTiles (AVX-512, over their
+// whole box) when `asked` is the kernel asked for.
+bool DrawsSmallSidesAsTiles(FillKernel asked);
+
+// The row kernel that draws a side whose texels all lie inside its picture when `asked` is
+// the kernel asked for: the widest this build and processor run that `asked` allows.
+FillKernel RowKernelOf(FillKernel asked);
+
 // Draws a side whose box is at most eight columns wide eight pixels at a time over its whole
 // box, when the kernel is kBest or kTiles, the processor runs AVX-512 and every texel lies
 // inside the picture; the column limits are then not needed. False, having drawn nothing,

@@ -53,6 +53,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "builder/model_grid.h"
 #include "core/raster.h"
@@ -74,7 +76,16 @@ TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1,
 // with AVX2, else two with SSE2. kOctets takes the rows of every side eight at a time with
 // AVX-512; it is not the default because the rows of a triangle a few pixels across leave
 // most of its lanes idle. A kernel the processor cannot run falls back to a narrower one.
+// A build with VONNIK_NO_SIMD runs kScalar alone, whatever is asked.
 enum class FillKernel { kBest, kTiles, kOctets, kQuads, kPairs, kScalar };
+inline constexpr int kFillKernelCount = static_cast<int>(FillKernel::kScalar) + 1;
+
+// The kernels this build runs on this processor, widest first; kScalar always.
+std::vector<FillKernel> RunnableFillKernels();
+// "quads (AVX2, 4 pixels of a row at a time)" and the like.
+const char* FillKernelName(FillKernel kernel);
+// One line: the kernels this processor runs and those the default fill draws with.
+std::string DescribeFillKernels();
 
 // What one call of the fill reads besides the model: set by RenderFrame for each side.
 struct FillContext {

@@ -4,10 +4,12 @@
 // and on whole models turned every which way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
 
+#include "render/fill_kernels.h"
 #include "tests/render/fill_oracle.h"
 #include "tests/render/render_fixtures.h"
 #include "tests/support/pictures.h"
@@ -389,6 +391,26 @@ TEST(FillExactness, ModelsRenderTheSameWithEveryKernelAndThreadCount) {
     }
     // The models cover a good part of their frames.
     EXPECT_GT(drawn, pixels / 8);
+}
+
+// What the benchmarks and vonnik-cli --version report is what draws: every kernel named as
+// runnable is the one that draws when it is asked for, and the plain build (VONNIK_NO_SIMD)
+// runs the scalar kernel alone.
+TEST(FillKernels, TheReportNamesTheKernelsThatRun) {
+    const std::vector<FillKernel> runs = RunnableFillKernels();
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.back(), FillKernel::kScalar);
+#if defined(VONNIK_NO_SIMD)
+    EXPECT_EQ(runs.size(), 1u);
+#endif
+    const std::string text = DescribeFillKernels();
+    for (FillKernel k : runs) {
+        EXPECT_NE(text.find(FillKernelName(k)), std::string::npos) << FillKernelName(k);
+        if (k != FillKernel::kTiles && k != FillKernel::kScalar)
+            EXPECT_EQ(fill::RowKernelOf(k), k) << FillKernelName(k);
+    }
+    EXPECT_EQ(fill::DrawsSmallSidesAsTiles(FillKernel::kBest),
+              std::count(runs.begin(), runs.end(), FillKernel::kTiles) == 1);
 }
 
 }  // namespace

@@ -253,8 +253,8 @@ TEST(FillExactness, QuarterPixelCornersWithTexelsOnHalvesAndThirds) {
 
 // Sides a few pixels across, as the usual polygon sizes make them: boxes of one to nine
 // columns and one to twelve rows, corners on quarter pixels, some cut by the frame's edges or
-// a band's. Boxes at most eight columns wide are drawn over the whole box, eight pixels at a
-// time, two rows at once when at most four wide.
+// a band's. Boxes no wider than the widest vector unit's lanes (8, 4 or 2) are drawn over the
+// whole box, that many pixels at a time, two rows at once when at most half as wide.
 TEST(FillExactness, SmallSidesOfEveryBoxSize) {
     const Raster picture = Gradient(24, 20);
     constexpr int kWidth = 32, kHeight = 24;
@@ -406,10 +406,11 @@ TEST(FillKernels, TheReportNamesTheKernelsThatRun) {
     const std::string text = DescribeFillKernels();
     for (FillKernel k : runs) {
         EXPECT_NE(text.find(FillKernelName(k)), std::string::npos) << FillKernelName(k);
-        if (k != FillKernel::kTiles && k != FillKernel::kScalar)
+        if (k != FillKernel::kTiles && k != FillKernel::kScalar) {
             EXPECT_EQ(fill::RowKernelOf(k), k) << FillKernelName(k);
+        }
     }
-    EXPECT_EQ(fill::DrawsSmallSidesAsTiles(FillKernel::kBest),
+    EXPECT_EQ(fill::TileColumnsOf(FillKernel::kBest) > 0,
               std::count(runs.begin(), runs.end(), FillKernel::kTiles) == 1);
 }
 

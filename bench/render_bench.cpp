@@ -18,7 +18,7 @@ namespace {
 
 // Every run's context names the fill kernels this processor runs.
 const bool kKernelsInContext =
-    (benchmark::AddCustomContext("fill kernels", DescribeFillKernels()), true);
+    (benchmark::AddCustomContext("fill kernels on this processor", DescribeFillKernels()), true);
 
 constexpr int kWidth = test::kBenchmarkWidth;
 constexpr int kHeight = test::kBenchmarkHeight;

@@ -573,7 +573,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return 0;
         }
         if (a == "--version") {
-            out << "vonnik-cli " VONNIK_VERSION "\n" << DescribeFillKernels() << "\n";
+            out << "vonnik-cli " VONNIK_VERSION "\nfill kernels on this processor: "
+                << DescribeFillKernels() << "\n";
             return 0;
         }
     }

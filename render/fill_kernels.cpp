@@ -514,8 +514,8 @@ const char* FillKernelName(FillKernel kernel) {
 }
 
 std::string DescribeFillKernels() {
-    std::string text = "fill kernels on this processor:";
-    const char* separator = " ";
+    std::string text;
+    const char* separator = "";
     for (FillKernel k : RunnableFillKernels()) {
         text += separator;
         text += FillKernelName(k);

@@ -86,7 +86,7 @@ inline constexpr int kFillKernelCount = static_cast<int>(FillKernel::kScalar) + 
 std::vector<FillKernel> RunnableFillKernels();
 // "quads (AVX2, 4 pixels of a row at a time)" and the like.
 const char* FillKernelName(FillKernel kernel);
-// One line: the kernels this processor runs and those the default fill draws with.
+// The kernels this processor runs and those the default fill draws with, in one line.
 std::string DescribeFillKernels();
 
 // What one call of the fill reads besides the model: set by RenderFrame for each side.

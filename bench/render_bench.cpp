@@ -16,6 +16,10 @@
 namespace vonnik {
 namespace {
 
+// Every run's context names the fill kernels this processor runs.
+const bool kKernelsInContext =
+    (benchmark::AddCustomContext("fill kernels on this processor", DescribeFillKernels()), true);
+
 constexpr int kWidth = test::kBenchmarkWidth;
 constexpr int kHeight = test::kBenchmarkHeight;
 
@@ -69,9 +73,9 @@ const SharedState& BuiltState(int polygonSize, bool turned) {
 }
 
 // Arguments: polygon size, turned (0/1), threads, fill (0 the fast fill with the best
-// kernels, 1 the per-pixel reference, 2 the fast fill two pixels at a time, as on processors
-// without AVX2, 3 the rows of every side eight at a time with AVX-512, 4 the rows of every
-// side four at a time with AVX2, as on processors without AVX-512).
+// kernels, 1 the per-pixel reference, 2 the rows of every side two pixels at a time, as on
+// processors without AVX2, 3 the rows of every side eight at a time with AVX-512, 4 the rows
+// of every side four at a time with AVX2, without the tiles of small sides).
 void BM_Frame(benchmark::State& bs) {
     SharedState st = BuiltState(static_cast<int>(bs.range(0)), bs.range(1) != 0);
     RenderOptions options;
@@ -93,6 +97,8 @@ BENCHMARK(BM_Frame)
     ->ArgsProduct({{4, 8}, {0, 1}, {1, 2}, {0}})
     ->ArgsProduct({{8}, {0, 1}, {1}, {1, 2}})
     ->ArgsProduct({{4}, {0, 1}, {1, 2}, {3, 4}})
+    ->ArgsProduct({{4}, {0, 1}, {1}, {2}})
+    ->ArgsProduct({{8}, {0, 1}, {1}, {4}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

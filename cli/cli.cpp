@@ -3,13 +3,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <streambuf>
+#include <system_error>
+#include <thread>
 
 #include "cli/model_dump.h"
 #include "core/figure_key.h"
@@ -101,16 +106,22 @@ loaded is used.
   --halves                {PRINT}: the front and the back as two flat-based halves,
                           side by side 5 mm apart, to print and glue
   --threads N             draw the frame in N horizontal bands at once (default: one per
-                          processor core, at most 8)
+                          processor core, at most 8; in a batch of several pictures at once,
+                          one band)
+  --jobs N                in batch use, convert N pictures at once (default: one per
+                          processor core)
   --help                  this text
-  --version               the program's version
+  --version               the program's version, and the fill kernels this processor
+                          runs
 
 Batch use: with --out-dir DIR, every PICTURE is converted with the same options and
 --frame, --dump-model, --export-mesh and --turntable take a format instead of a file
 (--frame bmp or png, --dump-model json, --export-mesh {MESH_NAMES}, --turntable
 {ANIMATION_NAMES}, --save-project vonnik); the files are DIR/NAME.EXT,
-NAME being the picture's file name without its extension. One line per picture on the
-standard error, then a summary; a picture that fails is reported and the others go on.
+NAME being the picture's file name without its extension. The pictures are converted
+several at once (--jobs), each writing the files it writes alone. One line per picture on
+the standard error, in the order given, then a summary; a picture that fails is reported
+and the others go on.
 
 Pictures: BMP, PNG, JPEG, GIF (first frame), WebP, TIFF, TGA, ICO, SVG and the other
 formats Qt's image readers know. In a picture with transparent pixels, the figure is
@@ -162,6 +173,7 @@ struct Options {
     std::vector<std::vector<Point>> drags;
     bool wireframe = false;
     std::optional<int> threads;  // none: one per processor core
+    std::optional<int> jobs;     // pictures converted at once in batch use; none: one per core
     MeshExportOptions mesh;
     FigureOptions figure;
     bool mmPerPixelGiven = false;
@@ -171,6 +183,7 @@ struct Options {
 // The files one conversion writes.
 struct Outputs {
     std::optional<std::string> frame, dump, project;
+    int bands = 0;  // of the frame; 0: one per processor core
     bool framePng = false;
     std::vector<std::string> meshes;
     std::vector<std::string> turntables;
@@ -260,6 +273,7 @@ Options Parse(const std::vector<std::string>& args) {
         else if (a == "--dump-model") o.dump = value();
         else if (a == "--save-project") o.project = value();
         else if (a == "--threads") o.threads = ParseInt(a, value());
+        else if (a == "--jobs") o.jobs = ParseInt(a, value());
         else if (a == "--export-mesh") o.meshes.push_back(value());
         else if (a == "--mm-per-pixel") { o.mesh.mmPerPixel = ParsePositive(a, value()); o.mmPerPixelGiven = true; }
         else if (a == "--size-mm") o.mesh.sizeMm = ParsePositive(a, value());
@@ -291,6 +305,7 @@ Options Parse(const std::vector<std::string>& args) {
             ", radius " + std::to_string(LightDisc::kRadius) + ")"};
     if (o.threads && (*o.threads < 1 || *o.threads > 64))
         throw UsageError{"--threads: must be 1..64"};
+    if (o.jobs && (*o.jobs < 1 || *o.jobs > 64)) throw UsageError{"--jobs: must be 1..64"};
     if (o.figure.backgroundTolerance < 0 || o.figure.backgroundTolerance > kMaxBackgroundTolerance)
         throw UsageError{"--background-tolerance: " + std::to_string(o.figure.backgroundTolerance) +
                          " is outside 0..255"};
@@ -564,6 +579,7 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
     }
     if (outputs.frame) {
         RenderOptions render = AllCoresRenderOptions();
+        if (outputs.bands > 0) render.threads = outputs.bands;
         if (o.threads) render.threads = *o.threads;
         RenderShownFrame(state, render);
         if (outputs.framePng)
@@ -608,6 +624,82 @@ int RunOne(const Options& o, std::ostream& err) {
     return 0;
 }
 
+// The standard error of a batch whose pictures convert at once: whole lines only, so that
+// the progress lines of pictures never mix, and each picture's outcome line in the order
+// the pictures were given, as soon as those before it are done.
+class BatchReport {
+  public:
+    BatchReport(std::ostream& err, std::size_t pictures) : err_(err), outcomes_(pictures) {}
+
+    void Line(const std::string& line) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        err_ << line << std::flush;
+    }
+
+    void Outcome(std::size_t picture, std::string line) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        outcomes_[picture] = std::move(line);
+        for (; printed_ < outcomes_.size() && outcomes_[printed_]; ++printed_)
+            err_ << *outcomes_[printed_];
+        err_ << std::flush;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::ostream& err_;
+    std::vector<std::optional<std::string>> outcomes_;
+    std::size_t printed_ = 0;
+};
+
+// A stream for one converting thread: each line it is given goes whole to the report.
+class ReportLines : public std::streambuf {
+  public:
+    explicit ReportLines(BatchReport& report) : report_(report) {}
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        line_ += traits_type::to_char_type(c);
+        if (line_.back() == '\n') {
+            report_.Line(line_);
+            line_.clear();
+        }
+        return c;
+    }
+
+  private:
+    BatchReport& report_;
+    std::string line_;
+};
+
+// What converting one picture of a batch came to: its files, or why it failed.
+std::string BatchOutcome(const Options& o, const std::string& picture, int bands, std::ostream& err,
+                         bool& failed) {
+    failed = true;
+    try {
+        Outputs outputs = BatchOutputs(o, picture);
+        outputs.bands = bands;
+        std::string outcome = Describe(Convert(o, picture, outputs, err));
+        failed = false;
+        return outcome;
+    } catch (const FileError& e) {
+        return std::string("FAILED: ") + e.what();
+    } catch (const BuildError& e) {
+        return "FAILED: " + DescribeBuildError(e, picture);
+    } catch (const std::bad_alloc&) {
+        return "FAILED: not enough memory";
+    } catch (const std::exception& e) {
+        return std::string("FAILED: ") + e.what();
+    }
+}
+
+// Pictures converted at once: --jobs, or one per processor core, never more than pictures.
+std::size_t BatchJobs(const Options& o) {
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs = o.jobs ? static_cast<std::size_t>(*o.jobs) : cores;
+    return std::clamp<std::size_t>(jobs, 1, o.pictures.size());
+}
+
 int RunBatch(const Options& o, std::ostream& err) {
     // Two pictures of the same name would overwrite each other's files.
     std::map<std::string, std::string> byStem;
@@ -621,30 +713,39 @@ int RunBatch(const Options& o, std::ostream& err) {
         throw FileError(*o.outDir, "cannot create the folder");
 
     const std::size_t total = o.pictures.size();
-    std::size_t failed = 0;
-    for (std::size_t n = 0; n < total; ++n) {
-        const std::string& picture = o.pictures[n];
-        // Turntables report their progress while they run; the picture's line follows.
-        std::string outcome;
-        try {
-            outcome = Describe(Convert(o, picture, BatchOutputs(o, picture), err));
-        } catch (const FileError& e) {
-            ++failed;
-            outcome = std::string("FAILED: ") + e.what();
-        } catch (const BuildError& e) {
-            ++failed;
-            outcome = "FAILED: " + DescribeBuildError(e, picture);
-        } catch (const std::bad_alloc&) {
-            ++failed;
-            outcome = "FAILED: not enough memory";
+    const std::size_t jobs = BatchJobs(o);
+    // Pictures at once take the cores: each frame is then drawn in one band.
+    const int bands = jobs > 1 ? 1 : 0;
+    BatchReport report(err, total);
+    std::atomic<std::size_t> next{0}, failed{0};
+    const auto work = [&] {
+        ReportLines lines(report);
+        std::ostream progress(&lines);
+        for (std::size_t n; (n = next++) < total;) {
+            const std::string& picture = o.pictures[n];
+            bool bad = false;
+            // Turntables report their progress while they run; the picture's line follows.
+            const std::string outcome = BatchOutcome(o, picture, bands, progress, bad);
+            if (bad) ++failed;
+            report.Outcome(n, "vonnik-cli: [" + std::to_string(n + 1) + "/" +
+                                  std::to_string(total) + "] " + picture + ": " + outcome + "\n");
         }
-        err << "vonnik-cli: [" << n + 1 << "/" << total << "] " << picture << ": " << outcome
-            << "\n";
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t w = 1; w < jobs; ++w) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // no thread to spare: the pictures left go to those running
+        }
     }
-    err << "vonnik-cli: " << total - failed << " of " << total << " pictures converted";
-    if (failed > 0) err << ", " << failed << " failed";
+    work();
+    for (std::thread& w : workers) w.join();
+    const std::size_t bad = failed.load();
+    err << "vonnik-cli: " << total - bad << " of " << total << " pictures converted";
+    if (bad > 0) err << ", " << bad << " failed";
     err << "\n";
-    return failed > 0 ? 1 : 0;
+    return bad > 0 ? 1 : 0;
 }
 
 int Run(const Options& o, std::ostream& err) {
@@ -668,7 +769,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return 0;
         }
         if (a == "--version") {
-            out << "vonnik-cli " VONNIK_VERSION "\n";
+            out << "vonnik-cli " VONNIK_VERSION "\nfill kernels on this processor: "
+                << DescribeFillKernels() << "\n";
             return 0;
         }
     }

@@ -25,7 +25,8 @@ namespace {
 //  10..16 x of each move, 17..23 y of each move   24, 25 back picture size
 //  26, 27 background size   28 colour change of the back picture   29 render threads
 //  30 painter's order of the outlined frame (also values outside 1..4)
-//  31 fill kernel (its value mod 4) and background tolerance (its value div 4, times 4)
+//  31 fill kernel (its value mod 6: every kernel) and background tolerance (its value div 4,
+//     times 4)
 constexpr std::size_t kSettingsBytes = 32;
 enum Flag : std::uint8_t {
     kSquareLattice = 1,
@@ -117,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vonnik::RenderShownFrame(state, options);
     const vonnik::Raster single = state.FrameBuffer;
     options.threads = 2 + d[29] % 3;
-    options.kernel = static_cast<vonnik::FillKernel>(d[31] % 4);
+    options.kernel = static_cast<vonnik::FillKernel>(d[31] % vonnik::kFillKernelCount);
     vonnik::RenderShownFrame(state, options);
     if (!(state.FrameBuffer == single))
         Stop("the banded frame (or another fill kernel) differs from the single pass");

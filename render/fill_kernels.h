@@ -37,16 +37,23 @@ inline Pixel Shade(Pixel texel, double f) {
     return static_cast<Pixel>(b + g * 256 + r * 65536);
 }
 
-// Draws a side whose box is at most eight columns wide eight pixels at a time over its whole
-// box, when the kernel is kBest or kTiles, the processor runs AVX-512 and every texel lies
-// inside the picture; the column limits are then not needed. False, having drawn nothing,
-// otherwise.
+// The widest box, in columns, of the sides that ShadeSmallSide draws over their whole box
+// when `asked` is the kernel asked for, with the widest vector unit this processor runs: for
+// kBest and kTiles 8 with AVX-512 (one step a row) or AVX2 (two), 2 with SSE2; else 0.
+int TileColumnsOf(FillKernel asked);
+
+// The row kernel that draws a side whose texels all lie inside its picture when `asked` is
+// the kernel asked for: the widest this build and processor run that `asked` allows.
+FillKernel RowKernelOf(FillKernel asked);
+
+// Draws a side whose box is at most TileColumnsOf(kernel) columns wide over its whole box,
+// with the widest vector unit, when every texel lies inside the picture; the column limits are
+// then not needed. False, having drawn nothing, otherwise.
 bool ShadeSmallSide(const ShadedSide& side, const Raster& picture, Raster& frame,
                     FillKernel kernel);
 
-// Draws the side into frame with the given kernel (kBest: four pixels at a time where the
-// processor runs AVX2; a kernel it cannot run, or one that needs texelsInside, falls back to
-// a narrower one).
+// Draws the rows of the side into frame with RowKernelOf(kernel), or with the scalar kernel
+// when a texel lies outside the picture.
 void ShadeSide(const ShadedSide& side, const Raster& picture, Raster& frame, FillKernel kernel);
 
 }  // namespace vonnik::fill

@@ -53,6 +53,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "builder/model_grid.h"
 #include "render/view_pose.h"
@@ -70,12 +72,23 @@ TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1,
                                      double y2, double px, double py);
 
 // The inner loop of the fast fill. Every kernel draws exactly the same pixels; they differ in
-// how many they take at once. kBest takes eight at a time from the whole box of a side at
-// most eight columns wide with AVX-512 (kTiles), and the rows of larger sides four at a time
-// with AVX2, else two with SSE2. kOctets takes the rows of every side eight at a time with
-// AVX-512; it is not the default because the rows of a triangle a few pixels across leave
-// most of its lanes idle. A kernel the processor cannot run falls back to a narrower one.
+// how many they take at once. kTiles draws a side at most eight columns wide over its whole
+// box with the widest vector unit (AVX-512 eight pixels a step, AVX2 four; with SSE2 alone,
+// sides at most two columns wide, two pixels a step) and the rows of larger sides with that
+// unit; kBest is kTiles but draws those rows at most four at a time (AVX2), since the rows of
+// a triangle a few pixels across leave most lanes of AVX-512 idle. kOctets, kQuads and kPairs
+// draw the rows of every side eight (AVX-512), four (AVX2) or two (SSE2) at a time. A kernel
+// the processor cannot run falls back to a narrower one.
+// A build with VONNIK_NO_SIMD runs kScalar alone, whatever is asked.
 enum class FillKernel { kBest, kTiles, kOctets, kQuads, kPairs, kScalar };
+inline constexpr int kFillKernelCount = static_cast<int>(FillKernel::kScalar) + 1;
+
+// The kernels this build runs on this processor, widest first; kScalar always.
+std::vector<FillKernel> RunnableFillKernels();
+// "quads (AVX2, 4 pixels of a row at a time)" and the like.
+const char* FillKernelName(FillKernel kernel);
+// The kernels this processor runs and those the default fill draws with, in one line.
+std::string DescribeFillKernels();
 
 // What one call of the fill reads besides the model: set by RenderFrame for each side.
 struct FillContext {

@@ -21,7 +21,7 @@ cmake --build "$out" -j "${VONNIK_JOBS:-$(nproc)}" --target vonnik_fuzz_build vo
 
 # The build target reads 32 bytes of settings before the picture (see fuzz/build_fuzzer.cpp).
 # Seeds are made afresh each run; a corpus grown under another layout is started again.
-layout=32
+layout=32-kernels6
 seeds="$out/seeds-build"
 rm -rf "$seeds"
 mkdir -p "$seeds"
@@ -48,12 +48,14 @@ variants = [
 # readers know (PNG, JPEG, GIF, WebP, TIFF, TGA, ICO, SVG), kept in the repository.
 folders = [os.path.join(data, r) for r in ('bmpsuite/g', 'bmpsuite/q', 'bmpsuite/b', 'golden/pictures')]
 folders.append('fuzz/seeds/pictures')
+count = 0
 for folder in folders:
     for name in sorted(os.listdir(folder)):
         body = open(os.path.join(folder, name), 'rb').read()
         if len(body) > 64 * 1024: continue
         for n, s in enumerate(variants):
-            blob = s[:31] + bytes([n % 4]) + body  # each fill kernel in some seeds
+            blob = s[:31] + bytes([count % 6]) + body  # each of the six fill kernels in some seeds
+            count += 1
             open(os.path.join(out, hashlib.sha1(blob).hexdigest()), 'wb').write(blob)
 PY
 if [ "$(cat "$out/corpus-build.layout" 2>/dev/null)" != "$layout" ]; then

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-ipafont-gothic
-  python3 valgrind imagemagick
+  python3 valgrind imagemagick parallel
   libtinygltf-dev
   assimp-utils admesh
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n

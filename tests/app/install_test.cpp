@@ -12,6 +12,7 @@
 #include "app/data_folder.h"
 #include "cli/cli.h"
 #include "core/version.h"
+#include "render/render_frame.h"
 
 namespace vonnik::test {
 namespace {
@@ -105,7 +106,9 @@ class InstallTest : public QObject {
             QStringLiteral(VONNIK_VERSION).contains(QRegularExpression("^\\d+\\.\\d+\\.\\d+$")));
         std::ostringstream out, err;
         QCOMPARE(RunCli({"--version"}, out, err), 0);
-        QCOMPARE(out.str(), std::string("vonnik-cli " VONNIK_VERSION "\n"));
+        QCOMPARE(out.str(),
+                 std::string("vonnik-cli " VONNIK_VERSION "\nfill kernels on this processor: ") +
+                     DescribeFillKernels() + "\n");
         // help2man makes the man page from these.
         QVERIFY(HelpText().startsWith(QStringLiteral("Usage: vonnik ")));
         QVERIFY(HelpText().contains(QStringLiteral("--lang")));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -215,6 +216,79 @@ TEST_F(CliExport, BatchWritesWhatASingleRunWrites) {
     EXPECT_EQ(test::ReadFile(dir_ + "/all/disc.ply"), test::ReadFile(dir_ + "/one.ply"));
     EXPECT_TRUE(Exists(dir_ + "/all/ring.ply"));
     EXPECT_NE(run.err.find("vonnik-cli: 2 of 2 pictures converted\n"), std::string::npos);
+}
+
+// Pictures converted at once write what they write one at a time, byte for byte, and report
+// in the order given; a picture that fails among them is reported in its place.
+TEST_F(CliExport, PicturesConvertedAtOnceWriteWhatOneAtATimeWrites) {
+    const std::string square = dir_ + "/square.png", blobs = dir_ + "/blobs.bmp";
+    SaveFrameBmp(test::MakeBlobs(90, 80, 7), blobs);
+    SavePng(test::MakeRing(70, 60, 35, 30, 25, 9), square);
+    const std::string broken = dir_ + "/broken.bmp";
+    std::ofstream(broken, std::ios::binary) << "BM not a picture";
+    const std::vector<std::string> pictures{disc_, broken, ring_, blobs, square};
+    const auto batch = [&](const std::string& jobs) {
+        std::vector<std::string> args = pictures;
+        args.insert(args.end(), {"--out-dir", dir_ + "/jobs" + jobs, "--jobs", jobs, "--frame",
+                                 "bmp", "--dump-model", "json", "--export-mesh", "ply",
+                                 "--polygon-size", "5", "--drag", "10,10;40,30"});
+        CliRun run = Cli(args);
+        // The folder names differ; the lines must not otherwise.
+        for (std::size_t at; (at = run.err.find("/jobs" + jobs + "/")) != std::string::npos;)
+            run.err.replace(at, jobs.size() + 6, "/jobs/");
+        return run;
+    };
+    const CliRun one = batch("1");
+    EXPECT_EQ(one.status, 1) << one.err;
+    EXPECT_NE(one.err.find("[2/5] " + broken + ": FAILED"), std::string::npos) << one.err;
+    for (const char* jobs : {"2", "5"}) {
+        const CliRun many = batch(jobs);
+        EXPECT_EQ(many.status, 1);
+        EXPECT_EQ(many.err, one.err);
+        for (const char* name : {"disc", "ring", "blobs", "square"})
+            for (const char* ext : {".bmp", ".json", ".ply"}) {
+                const std::string file = std::string("/") + name + ext;
+                ASSERT_TRUE(Exists(dir_ + "/jobs1" + file)) << file;
+                EXPECT_EQ(test::ReadFile(dir_ + "/jobs" + jobs + file),
+                          test::ReadFile(dir_ + "/jobs1" + file))
+                    << jobs << " jobs, " << file;
+            }
+    }
+}
+
+// The batch spread over machines with GNU parallel, as the README shows it, here on this
+// machine alone with two job slots. tools/test.sh installs GNU parallel and sets
+// VONNIK_REQUIRE_PARALLEL: there a missing parallel fails the test instead of skipping it.
+TEST_F(CliExport, GnuParallelSpreadsTheBatchOverItsJobSlots) {
+    const std::string parallel = test::FindProgram("parallel");
+    if (parallel.empty()) {
+        if (std::getenv("VONNIK_REQUIRE_PARALLEL")) FAIL() << "GNU parallel is missing";
+        GTEST_SKIP() << "GNU parallel is not installed";
+    }
+    const std::string blobs = dir_ + "/blobs.bmp";
+    SaveFrameBmp(test::MakeBlobs(90, 80, 11), blobs);
+    const std::vector<std::string> options{"--frame", "png", "--export-mesh", "stl",
+                                           "--polygon-size", "6"};
+    std::vector<std::string> together{disc_, ring_, blobs, "--out-dir", dir_ + "/here"};
+    together.insert(together.end(), options.begin(), options.end());
+    ASSERT_EQ(Cli(together).status, 0);
+
+    const std::string logins = dir_ + "/machines.txt";
+    std::ofstream(logins) << "2/:\n";  // this machine, two job slots
+    const std::string out = dir_ + "/spread";
+    std::vector<std::string> args{"--will-cite", "--sshloginfile", logins, "--trc",
+                                  out + "/{/.}.png", "--trc", out + "/{/.}.stl",
+                                  VONNIK_CLI_PROGRAM, "{}", "--out-dir", out, "--threads", "1"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {":::", disc_, ring_, blobs});
+    const test::ToolRun run = test::RunTool(parallel, args);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* name : {"/disc", "/ring", "/blobs"})
+        for (const char* ext : {".png", ".stl"}) {
+            const std::string file = std::string(name) + ext;
+            ASSERT_TRUE(Exists(out + file)) << file << "\n" << run.output;
+            EXPECT_EQ(test::ReadFile(out + file), test::ReadFile(dir_ + "/here" + file)) << file;
+        }
 }
 
 TEST_F(CliExport, BatchOptionsAreCheckedFirst) {

@@ -4,10 +4,12 @@
 // and on whole models turned every which way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
 
+#include "render/fill_kernels.h"
 #include "tests/render/fill_oracle.h"
 #include "tests/render/render_fixtures.h"
 #include "tests/support/pictures.h"
@@ -251,8 +253,8 @@ TEST(FillExactness, QuarterPixelCornersWithTexelsOnHalvesAndThirds) {
 
 // Sides a few pixels across, as the usual polygon sizes make them: boxes of one to nine
 // columns and one to twelve rows, corners on quarter pixels, some cut by the frame's edges or
-// a band's. Boxes at most eight columns wide are drawn over the whole box, eight pixels at a
-// time, two rows at once when at most four wide.
+// a band's. Boxes no wider than the widest vector unit's lanes (8, 4 or 2) are drawn over the
+// whole box, that many pixels at a time, two rows at once when at most half as wide.
 TEST(FillExactness, SmallSidesOfEveryBoxSize) {
     const Raster picture = Gradient(24, 20);
     constexpr int kWidth = 32, kHeight = 24;
@@ -389,6 +391,27 @@ TEST(FillExactness, ModelsRenderTheSameWithEveryKernelAndThreadCount) {
     }
     // The models cover a good part of their frames.
     EXPECT_GT(drawn, pixels / 8);
+}
+
+// What the benchmarks and vonnik-cli --version report is what draws: every kernel named as
+// runnable is the one that draws when it is asked for, and the plain build (VONNIK_NO_SIMD)
+// runs the scalar kernel alone.
+TEST(FillKernels, TheReportNamesTheKernelsThatRun) {
+    const std::vector<FillKernel> runs = RunnableFillKernels();
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.back(), FillKernel::kScalar);
+#if defined(VONNIK_NO_SIMD)
+    EXPECT_EQ(runs.size(), 1u);
+#endif
+    const std::string text = DescribeFillKernels();
+    for (FillKernel k : runs) {
+        EXPECT_NE(text.find(FillKernelName(k)), std::string::npos) << FillKernelName(k);
+        if (k != FillKernel::kTiles && k != FillKernel::kScalar) {
+            EXPECT_EQ(fill::RowKernelOf(k), k) << FillKernelName(k);
+        }
+    }
+    EXPECT_EQ(fill::TileColumnsOf(FillKernel::kBest) > 0,
+              std::count(runs.begin(), runs.end(), FillKernel::kTiles) == 1);
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ constexpr std::uint64_t kMaxPicturePixels = 100'000'000;
 constexpr std::uint64_t kMaxDrawingPixels = 16'777'216;
 constexpr std::int64_t kMaxDrawingBytes = 8'000'000;
 
+// Refuses a picture of width x height pixels when that is more than maxPixels, before its
+// pixels take any memory. Throws FileError naming path.
+void CheckPixelCount(const std::string& path, int width, int height, std::uint64_t maxPixels);
+
 struct ReadOptions {
     std::uint64_t maxPixels = kMaxPicturePixels;
     // An SVG drawing is rendered at its width and height (or its viewBox) times this.
@@ -49,11 +53,11 @@ struct PictureWithAlpha {
 };
 
 // Loads any picture Qt's image readers decode (BMP, PNG, JPEG, GIF's first frame, WebP,
-// TIFF, TGA, ICO, SVG, ...) as a 32-bit raster with the fourth byte 0, turned upright as
-// a photo's orientation tag says. Pixels a BMP file leaves undefined (RLE skips, a
-// truncated pixel array) come out black; other formats' truncated or damaged files are
-// refused. The decoders' own warnings are kept off the terminal: the FileError says what
-// is wrong. Throws FileError.
+// TIFF, TGA, ICO, SVG, ...), and the TGA files Qt refuses (core/tga_reader.h), as a 32-bit
+// raster with the fourth byte 0, turned upright as a photo's orientation tag says. Pixels a
+// BMP file leaves undefined (RLE skips, a truncated pixel array) come out black; other
+// formats' truncated or damaged files are refused. The decoders' own warnings are kept off
+// the terminal: the FileError says what is wrong. Throws FileError.
 Raster LoadPicture(const std::string& path, std::uint64_t maxPixels = kMaxPicturePixels);
 PictureWithAlpha LoadPictureWithAlpha(const std::string& path, const ReadOptions& options);
 

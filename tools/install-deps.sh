@@ -15,7 +15,7 @@ packages=(
   assimp-utils admesh
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   lintian desktop-file-utils appstream help2man librsvg2-bin
-  libimagequant-dev libcgif-dev libwebp-dev
+  libimagequant-dev libcgif-dev libwebp-dev libgdk-pixbuf-2.0-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   ffmpeg webp gifsicle
   lib3mf-dev prusa-slicer

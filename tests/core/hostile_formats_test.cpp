@@ -68,6 +68,7 @@ const char* const kSeeds[] = {"figure-transparent.png",
                               "figure.webp",
                               "figure.tiff",
                               "figure.tga",
+                              "figure-rle.tga",
                               "figure.ico",
                               "drawing.svg"};
 
@@ -101,12 +102,20 @@ TEST_F(Hostile, TruncatedFilesOfEachFormatAreRefused) {
             EXPECT_NE(Reason(path), "loaded") << name << " cut to " << cut.size() << " bytes";
         }
     }
-    // Formats whose readers show what they have of a file cut near its end.
-    for (const char* name : {"photo.jpg", "figure-transparent.gif", "figure.tga"}) {
+    // Formats whose readers show what they have of a file cut near its end. A TGA file is
+    // cut 3 bytes into its pixels: without its 26-byte footer, it is a whole version-1 file.
+    for (const char* name :
+         {"photo.jpg", "figure-transparent.gif", "figure.tga", "figure-rle.tga"}) {
         const QByteArray whole = ReadAll(Seed(name));
-        const std::string path = Write(std::string("end-") + name, whole.left(whole.size() - 3));
+        const qsizetype footer = std::string(name) == "figure.tga" ? 26 : 0;
+        const std::string path =
+            Write(std::string("end-") + name, whole.left(whole.size() - footer - 3));
         EXPECT_NE(Reason(path), "loaded") << name;
     }
+    const QByteArray tga = ReadAll(Seed("figure.tga"));
+    EXPECT_TRUE(LoadFigurePicture(Write("no-footer.tga", tga.left(tga.size() - 26))) ==
+                LoadFigurePicture(Seed("figure.tga")));
+    EXPECT_TRUE(LoadFigurePicture(Seed("figure-rle.tga")) == LoadFigurePicture(Seed("figure.tga")));
 }
 
 TEST_F(Hostile, DamagedFilesAreRefused) {

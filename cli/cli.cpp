@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -76,8 +77,10 @@ loaded is used.
   --drag "X,Y;X,Y;..."    right-button press at the first viewer point, one move to each
                           later point (repeatable, in order)
   --wireframe             one double click in the viewer (outlined drawing)
-  --frame FILE, -o FILE   write the final frame exactly as the snapshot button writes it
-  --dump-model FILE       write the final model as JSON
+  --frame FILE, -o FILE   write the final frame in the format of FILE's extension:
+                            .bmp  exactly as the snapshot button writes it
+                            .png  the same pixels as a PNG
+  --dump-model FILE       write the final model as JSON (FILE ends in .json)
   --save-project FILE     write the work as a project file (.vonnik): the pictures as
                           loaded, the settings, the light, the background, the pose after
                           the drags and the double click, the export choices and every
@@ -180,6 +183,36 @@ struct Options {
     std::set<std::string> given;  // every option on the command line
 };
 
+// The frame file's formats: the snapshot's 32-bit BMP, or PNG.
+enum class FrameFormat { kBmp, kPng };
+
+// An existing device or pipe (/dev/null, /dev/stdout) has no extension to go by: it takes
+// the bytes of the option's first format.
+bool IsDeviceOrPipe(const std::string& path) {
+    const QFileInfo info(QString::fromStdString(path));
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
+std::string LowerSuffixOf(const std::string& path) {
+    std::string suffix = SuffixOf(path);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return suffix;
+}
+
+// The format a --frame file's name says: ".bmp" or ".png" in any case.
+std::optional<FrameFormat> FrameFormatOfPath(const std::string& path) {
+    if (IsDeviceOrPipe(path)) return FrameFormat::kBmp;
+    const std::string suffix = LowerSuffixOf(path);
+    if (suffix == "bmp") return FrameFormat::kBmp;
+    if (suffix == "png") return FrameFormat::kPng;
+    return std::nullopt;
+}
+
+bool IsModelDumpPath(const std::string& path) {
+    return IsDeviceOrPipe(path) || LowerSuffixOf(path) == "json";
+}
+
 // The files one conversion writes.
 struct Outputs {
     std::optional<std::string> frame, dump, project;
@@ -245,7 +278,8 @@ std::vector<Point> ParseDrag(const std::string& text) {
     return points;
 }
 
-Options Parse(const std::vector<std::string>& args) {
+// The options as given, each value read as its option's kind; nothing checked together yet.
+Options ReadArguments(const std::vector<std::string>& args) {
     Options o;
     for (std::size_t n = 0; n < args.size(); ++n) {
         const std::string& a = args[n];
@@ -290,10 +324,20 @@ Options Parse(const std::vector<std::string>& args) {
         // clang-format on
         if (a.size() > 1 && a[0] == '-') o.given.insert(a);
     }
+    o.panel.DoubleSided = o.back.has_value();
+    return o;
+}
+
+void CheckPictures(const Options& o) {
     if (o.pictures.empty()) throw UsageError{"no picture given"};
     if (o.pictures.size() > 1 && !o.outDir)
         throw UsageError{"more than one picture ('" + o.pictures[0] + "' and '" + o.pictures[1] +
                          "') needs --out-dir"};
+}
+
+// The panel's numbers, the light point and the drawing's threads, as the panel and the
+// viewer would take them.
+void CheckPanel(const Options& o) {
     if (o.panel.TrackBarPosition < 100 || o.panel.TrackBarPosition > 500)
         throw UsageError{"--light-amount: " + std::to_string(o.panel.TrackBarPosition) +
                          " is outside 100..500"};
@@ -317,7 +361,11 @@ Options Parse(const std::vector<std::string>& args) {
         throw UsageError{"--curvature: '" + o.panel.CurvatureText + "' is not an integer"};
     if (!TextToInt(o.panel.ToleranceText))
         throw UsageError{"--circle-tolerance: '" + o.panel.ToleranceText + "' is not an integer"};
-    o.panel.DoubleSided = o.back.has_value();
+}
+
+// The files to write, each in a format its name (or, in batch use, the format given) says,
+// and the turntable's frames.
+void CheckOutputs(const Options& o) {
     if (o.outDir) {
         if (o.frame && *o.frame != "bmp" && *o.frame != "png")
             throw UsageError{"--frame: with --out-dir give a format, bmp or png, not '" + *o.frame +
@@ -332,6 +380,14 @@ Options Parse(const std::vector<std::string>& args) {
             throw UsageError{
                 "--out-dir: nothing to write (give --frame, --dump-model, --export-mesh, "
                 "--turntable or --save-project)"};
+    } else {
+        if (o.frame && !FrameFormatOfPath(*o.frame))
+            throw UsageError{"--frame: '" + *o.frame + "' names no frame format (.bmp or .png)"};
+        if (o.dump && !IsModelDumpPath(*o.dump))
+            throw UsageError{"--dump-model: '" + *o.dump + "' names no model format (.json)"};
+        if (o.project && !IsProjectPath(*o.project))
+            throw UsageError{"--save-project: '" + *o.project +
+                             "' names no project format (.vonnik)"};
     }
     for (const std::string& turntable : o.turntables) {
         if (o.outDir ? !AnimationFormatNamed(turntable) : !AnimationFormatOfPath(turntable))
@@ -349,6 +405,11 @@ Options Parse(const std::vector<std::string>& args) {
             throw UsageError{"--export-mesh: '" + mesh + "' names no mesh format (" +
                              ExtensionList(MeshFormats(), !o.outDir, " or ") + ")"};
     }
+}
+
+// The size and shape of the printed solid: one size option, one shape, and a print format
+// to shape.
+void CheckPrintShape(const Options& o, const std::vector<std::string>& args) {
     if (o.mmPerPixelGiven && o.mesh.sizeMm > 0.0)
         throw UsageError{"--size-mm: give either --size-mm or --mm-per-pixel, not both"};
     if (std::count(args.begin(), args.end(), "--flat-back") > 0 &&
@@ -380,6 +441,14 @@ Options Parse(const std::vector<std::string>& args) {
             std::string(o.mesh.shape == PrintShape::kHalves ? "--halves" : "--flat-back") +
             ": shapes " + MeshExtensions(&MeshFormatRow::print, " and ") +
             " files only; none is exported"};
+}
+
+Options Parse(const std::vector<std::string>& args) {
+    const Options o = ReadArguments(args);
+    CheckPictures(o);
+    CheckPanel(o);
+    CheckOutputs(o);
+    CheckPrintShape(o, args);
     return o;
 }
 
@@ -607,6 +676,7 @@ Converted Convert(const Options& o, const std::string& picture, const Outputs& o
 int RunOne(const Options& o, std::ostream& err) {
     Outputs outputs;
     outputs.frame = o.frame;
+    outputs.framePng = o.frame && FrameFormatOfPath(*o.frame) == FrameFormat::kPng;
     outputs.dump = o.dump;
     outputs.project = o.project;
     outputs.meshes = o.meshes;

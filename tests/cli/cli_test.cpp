@@ -85,6 +85,43 @@ TEST_F(CliReports, AMalformedDragListIsInvalidInput) {
         0);
 }
 
+// A frame file is in the format its name says, in any case of the extension; a name that
+// says no frame format, or a model dump not named .json, is refused before anything is
+// written, with a message naming the formats.
+TEST_F(CliReports, FilesAreWrittenInTheFormatTheirNameSays) {
+    const std::string turned = "100,100;130,120";
+    ASSERT_EQ(Cli({disc_, "--drag", turned, "--frame", dir_ + "/f.bmp"}).status, 0);
+    ASSERT_EQ(Cli({disc_, "--drag", turned, "-o", dir_ + "/f.PNG"}).status, 0);
+    ASSERT_EQ(Cli({disc_, "--drag", turned, "--frame", dir_ + "/g.Bmp"}).status, 0);
+    EXPECT_EQ(Read(dir_ + "/f.PNG").rfind("\x89PNG\r\n\x1a\n", 0), 0u);
+    EXPECT_EQ(Read(dir_ + "/g.Bmp"), Read(dir_ + "/f.bmp"));
+    const Raster bmp = LoadPicture(dir_ + "/f.bmp");
+    EXPECT_FALSE(bmp.Empty());
+    EXPECT_TRUE(LoadPicture(dir_ + "/f.PNG") == bmp);
+
+    struct Refused {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    for (const Refused& r :
+         {Refused{{"--frame", dir_ + "/x.jpg"},
+                  "--frame: '" + dir_ + "/x.jpg' names no frame format (.bmp or .png)"},
+          Refused{{"-o", dir_ + "/x"},
+                  "--frame: '" + dir_ + "/x' names no frame format (.bmp or .png)"},
+          Refused{{"--frame", dir_ + "/png"}, "--frame: '" + dir_ + "/png' names no frame format"},
+          Refused{{"--dump-model", dir_ + "/x.txt"},
+                  "--dump-model: '" + dir_ + "/x.txt' names no model format (.json)"}}) {
+        std::vector<std::string> args{disc_};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << r.args[1];
+        EXPECT_EQ(run.err.rfind("vonnik-cli: " + r.message, 0), 0u) << run.err;
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(r.args[1])));
+    }
+    // A device has no extension: it takes the BMP frame and the JSON model.
+    EXPECT_EQ(Cli({disc_, "--frame", "/dev/null", "--dump-model", "/dev/null"}).status, 0);
+}
+
 // Without --threads the frame is drawn on every core, and comes out as drawn in one pass.
 TEST_F(CliReports, TheFrameIsTheSameWithAnyNumberOfThreads) {
     const std::string turned = "100,100;130,120";

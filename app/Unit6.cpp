@@ -185,7 +185,7 @@ void TForm1::DefaultServices() {
 }
 
 void TForm1::FormCreate(QObject*) {
-    // A fresh state holds the light point at the disc's centre, the six rasters, the view
+    // A fresh state holds the light point at the disc's centre, the rasters, the view
     // axes (1, 0, 0) and (0, 1, 0) and the first paint order.
     State = SharedState{};
 }

@@ -1,4 +1,5 @@
 #include "export/manifold.h"
+#include "builder/vec3.h"
 
 #include <algorithm>
 #include <cmath>
@@ -123,27 +124,16 @@ std::vector<std::uint64_t> CrowdedEdges(const AllTriangles& all) {
     return crowded;
 }
 
-Vec3 Minus(const Vec3& a, const Vec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double Dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-// One round: pairs every edge's half-edges, gives each fan of corners around a vertex its
-// own vertex, and moves the copies of a split vertex apart. sameSideFirst lists edges (by
-// their key before this round) paired within a surface before folding.
-ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameSideFirst,
-                        const ManifoldOptions& options) {
-    const Vec3& depthAxis = options.frontward;
-    const double nudge = options.nudge;
-    const AllTriangles all(mesh);
+// Pairs every edge's half-edges and joins the corners that meet across each pair into
+// fans; the count of edges on more than two triangles. sameSideFirst lists edges (by their
+// key before this round) paired within a surface before folding.
+std::size_t JoinFans(const AllTriangles& all, const std::vector<std::uint64_t>& sameSideFirst,
+                     UnionFind& corners) {
     const std::vector<HalfEdge> halves = SortedHalfEdges(all);
-    UnionFind corners(all.Count() * 3);
-    ManifoldSplit split;
+    std::size_t separated = 0;
     for (std::size_t s = 0, e = 0; s < halves.size(); s = e) {
         for (e = s; e < halves.size() && halves[e].key == halves[s].key;) ++e;
-        if (e - s > 2) ++split.edgesSeparated;
+        if (e - s > 2) ++separated;
         const bool foldFirst =
             !std::binary_search(sameSideFirst.begin(), sameSideFirst.end(), halves[s].key);
         PairEdge(&halves[s], &halves[e], all, foldFirst, [&](const HalfEdge& f, const HalfEdge& b) {
@@ -152,8 +142,13 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
             corners.Join(3 * f.t + (f.corner + 1) % 3, 3 * b.t + b.corner);
         });
     }
+    return separated;
+}
 
-    // The fan of the lowest corner keeps the vertex; every other fan gets a copy.
+// The fan of the lowest corner keeps the vertex; every other fan gets a copy, appended to
+// the mesh. Which of the vertices before this round were split.
+std::vector<bool> GiveFansTheirVertices(SolidMesh& mesh, const AllTriangles& all,
+                                        UnionFind& corners) {
     const std::size_t originalCount = mesh.vertices.size();
     std::vector<std::uint32_t> fanOfVertex(originalCount, kNone);  // root keeping the vertex
     std::unordered_map<std::uint32_t, std::uint32_t> copyOfFan;    // root -> new vertex
@@ -171,15 +166,17 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
         }
         all[k / 3][k % 3] = it->second;
     }
-    split.verticesAdded = mesh.vertices.size() - originalCount;
-    if (split.verticesAdded == 0 || !(nudge > 0.0)) return split;
+    return wasSplit;
+}
 
-    // Each copy moves towards the middle of its fan's other corners; one whose fan lies in a
-    // flat surface only moves within that plane.
+// Each split vertex and each copy moves by the nudge towards the middle of its fan's other
+// corners; one whose fan lies in a flat surface only moves within that plane.
+void NudgeApart(SolidMesh& mesh, const AllTriangles& all, const std::vector<bool>& wasSplit,
+                const ManifoldOptions& options) {
+    const std::size_t originalCount = wasSplit.size();
+    const Vec3& depthAxis = options.frontward;
     const double axisLength = std::sqrt(Dot(depthAxis, depthAxis));
-    const Vec3 axis = axisLength > 0.0 ? Vec3{depthAxis.x / axisLength, depthAxis.y / axisLength,
-                                              depthAxis.z / axisLength}
-                                       : Vec3{0.0, 0.0, 0.0};
+    const Vec3 axis = axisLength > 0.0 ? depthAxis / axisLength : Vec3{0.0, 0.0, 0.0};
     std::vector<Vec3> toward(mesh.vertices.size(), Vec3{0.0, 0.0, 0.0});
     std::vector<bool> moves(mesh.vertices.size(), false), offFlat(mesh.vertices.size(), false);
     for (std::uint32_t v = 0; v < originalCount; ++v) moves[v] = wasSplit[v];
@@ -190,25 +187,34 @@ ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameS
             if (!moves[tri[c]]) continue;
             if (all.Front(t) ? !options.frontFlat : !options.backFlat) offFlat[tri[c]] = true;
             const Vec3& p = mesh.vertices[tri[c]].position;
-            for (int o = 1; o <= 2; ++o) {
-                const Vec3 d = Minus(mesh.vertices[tri[(c + o) % 3]].position, p);
-                toward[tri[c]] = {toward[tri[c]].x + d.x, toward[tri[c]].y + d.y,
-                                  toward[tri[c]].z + d.z};
-            }
+            for (int o = 1; o <= 2; ++o)
+                toward[tri[c]] = toward[tri[c]] + (mesh.vertices[tri[(c + o) % 3]].position - p);
         }
     }
     for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
         if (!moves[v]) continue;
         Vec3 d = toward[v];
-        if (!offFlat[v]) {
-            const double along = Dot(d, axis);
-            d = {d.x - along * axis.x, d.y - along * axis.y, d.z - along * axis.z};
-        }
+        if (!offFlat[v]) d = d - Dot(d, axis) * axis;
         const double length = std::sqrt(Dot(d, d));
         if (!(length > 0.0)) continue;
         Vec3& p = mesh.vertices[v].position;
-        p = {p.x + d.x / length * nudge, p.y + d.y / length * nudge, p.z + d.z / length * nudge};
+        p = p + d / length * options.nudge;
     }
+}
+
+// One round: joins the corners into fans, gives each fan around a vertex its own vertex,
+// and moves the copies of a split vertex apart.
+ManifoldSplit SplitOnce(SolidMesh& mesh, const std::vector<std::uint64_t>& sameSideFirst,
+                        const ManifoldOptions& options) {
+    const AllTriangles all(mesh);
+    UnionFind corners(all.Count() * 3);
+    ManifoldSplit split;
+    split.edgesSeparated = JoinFans(all, sameSideFirst, corners);
+    const std::size_t originalCount = mesh.vertices.size();
+    const std::vector<bool> wasSplit = GiveFansTheirVertices(mesh, all, corners);
+    split.verticesAdded = mesh.vertices.size() - originalCount;
+    if (split.verticesAdded == 0 || !(options.nudge > 0.0)) return split;
+    NudgeApart(mesh, all, wasSplit, options);
     return split;
 }
 
@@ -240,7 +246,7 @@ std::vector<bool> OnOnePoint(const SolidMesh& mesh, double nudge) {
             if (mesh.vertices[f].side != SolidMesh::Side::kFront) continue;
             for (std::uint32_t b : group) {
                 if (mesh.vertices[b].side != SolidMesh::Side::kBack) continue;
-                const Vec3 d = Minus(mesh.vertices[f].position, mesh.vertices[b].position);
+                const Vec3 d = mesh.vertices[f].position - mesh.vertices[b].position;
                 if (Dot(d, d) < nudge * nudge) joined[f] = joined[b] = true;
             }
         }

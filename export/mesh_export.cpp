@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "builder/vec3.h"
 #include "core/file_names.h"
 #include "core/picture_io.h"
 #include "export/filaments.h"
@@ -89,7 +90,7 @@ std::string MeshExtensions(bool MeshFormatRow::*column, std::string_view last) {
 
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& p) {
     // Adding 0.0 turns a negated 0 into +0, so that equal positions write equal bits. Every
-    // format turns the model the same way; the print formats also undo the viewer's turns.
+    // format turns the model the same way (the print formats' bed pose is laid before).
     static_cast<void>(format);
     return {p.x + 0.0, -p.y + 0.0, -p.z + 0.0};
 }
@@ -289,18 +290,15 @@ void WriteStl(const std::vector<PrintPart>& parts, const std::string& path) {
                             static_cast<float>(v.z) + 0.0f};
                 }
                 // The facet normal of the written corners, in double; 0 for a degenerate one.
-                const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
-                const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
-                double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-                const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-                if (length > 0.0) {
-                    nx /= length;
-                    ny /= length;
-                    nz /= length;
-                }
-                out.F32(static_cast<float>(nx) + 0.0f);
-                out.F32(static_cast<float>(ny) + 0.0f);
-                out.F32(static_cast<float>(nz) + 0.0f);
+                // (The differences are taken in float, as the corners are written.)
+                const Vec3 u{p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+                const Vec3 v{p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+                Vec3 n = Cross(u, v);
+                const double length = std::sqrt(Dot(n, n));
+                if (length > 0.0) n = n / length;
+                out.F32(static_cast<float>(n.x) + 0.0f);
+                out.F32(static_cast<float>(n.y) + 0.0f);
+                out.F32(static_cast<float>(n.z) + 0.0f);
                 for (const auto& corner : p)
                     for (float c : corner) out.F32(c);
                 out.U16(0);

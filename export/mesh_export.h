@@ -104,11 +104,13 @@ struct MeshExportResult {
     std::vector<double> share;
 };
 
-// Axes of each format, for a model-space position (x right, y down, z into the screen):
-// glTF, OBJ and PLY take y up with the front facing +z (glTF's convention, which most
-// tools reading OBJ and PLY share). STL and 3MF lie on the bed (print_layout.h): z up, the
-// front facing +z, which is the same turn of the model as built. It is a rotation of the
-// model's right-handed axes, so windings and volumes keep their sign. No scaling here.
+// A model-space position (x right, y down, z into the screen) in a file's axes: y up with
+// the front facing +z (glTF's convention, which most tools reading OBJ and PLY share), the
+// same half turn about x for every format, whatever format says. STL and 3MF get the same
+// axes: their vertices were first laid on the bed in the pose of the build
+// (print_layout.h), where y up the picture is the bed's y and the front faces +z, up. It is
+// a rotation of the model's right-handed axes, so windings and volumes keep their sign. No
+// scaling here.
 Vec3 ToFormatAxes(MeshFormat format, const Vec3& model);
 
 // A model-space position as a format stores it: in the format's axes, times scale (the size

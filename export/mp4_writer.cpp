@@ -153,6 +153,86 @@ void FillPadded(const Raster& frame, int w, int h, std::vector<Pixel>& padded) {
     }
 }
 
+// Throws FileError naming path and what failed, with FFmpeg's reason, when result is an
+// error.
+void Check(int result, const char* what, const std::string& path) {
+    if (result < 0) throw FileError(path, std::string(what) + ": " + Why(result));
+}
+
+// The MP4 muxer, writing into a file in memory through its own I/O context.
+struct Muxer {
+    std::unique_ptr<AVIOContext, IoDeleter> io;
+    std::unique_ptr<AVFormatContext, FormatDeleter> format;
+    AVStream* stream = nullptr;
+};
+
+Muxer OpenMuxer(MemoryFile& file, const AVOutputFormat* mp4, const std::string& path) {
+    constexpr int kIoBufferSize = 1 << 16;
+    auto* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    if (!ioBuffer) throw FileError(path, "not enough memory");
+    Muxer m;
+    m.io.reset(avio_alloc_context(ioBuffer, kIoBufferSize, 1, &file, MemoryFile::Read,
+                                  MemoryFile::Write, MemoryFile::Seek));
+    if (!m.io) {
+        av_free(ioBuffer);
+        throw FileError(path, "not enough memory");
+    }
+    m.format.reset(avformat_alloc_context());
+    if (!m.format) throw FileError(path, "not enough memory");
+    m.format->oformat = mp4;
+    m.format->pb = m.io.get();
+    m.format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return m;
+}
+
+// The muxer's one video stream, as the encoder makes it; then the file's header.
+void StartStream(Muxer& m, const AVCodecContext& encoder, const std::string& path) {
+    m.stream = avformat_new_stream(m.format.get(), nullptr);
+    if (!m.stream) throw FileError(path, "not enough memory");
+    m.stream->time_base = encoder.time_base;
+    m.stream->avg_frame_rate = encoder.framerate;
+    Check(avcodec_parameters_from_context(m.stream->codecpar, &encoder),
+          "cannot set up the video stream", path);
+    Check(avformat_write_header(m.format.get(), nullptr), "cannot start the MP4 file", path);
+}
+
+// The frames' pixel words are B, G, R and an unused byte; BT.709 at limited range, as the
+// stream says.
+std::unique_ptr<SwsContext, SwsDeleter> Bt709Conversion(int w, int h, const std::string& path) {
+    std::unique_ptr<SwsContext, SwsDeleter> convert(
+        sws_getContext(w, h, AV_PIX_FMT_BGR0, w, h, AV_PIX_FMT_YUV420P,
+                       SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    if (!convert) throw FileError(path, "cannot set up the colour conversion");
+    sws_setColorspaceDetails(convert.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
+                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    return convert;
+}
+
+std::unique_ptr<AVFrame, FrameDeleter> YuvFrame(int w, int h, const std::string& path) {
+    std::unique_ptr<AVFrame, FrameDeleter> yuv(av_frame_alloc());
+    if (!yuv) throw FileError(path, "not enough memory");
+    yuv->format = AV_PIX_FMT_YUV420P;
+    yuv->width = w;
+    yuv->height = h;
+    yuv->color_range = AVCOL_RANGE_MPEG;
+    yuv->colorspace = AVCOL_SPC_BT709;
+    Check(av_frame_get_buffer(yuv.get(), 0), "not enough memory", path);
+    return yuv;
+}
+
+// Writes every packet the encoder has ready into the stream.
+void Drain(AVCodecContext& encoder, AVPacket& packet, Muxer& m, const std::string& path) {
+    for (;;) {
+        const int got = avcodec_receive_packet(&encoder, &packet);
+        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
+        Check(got, "cannot encode a frame", path);
+        av_packet_rescale_ts(&packet, encoder.time_base, m.stream->time_base);
+        packet.stream_index = m.stream->index;
+        Check(av_interleaved_write_frame(m.format.get(), &packet), "cannot write the MP4 file",
+              path);
+    }
+}
+
 }  // namespace
 
 std::string H264EncoderName() {
@@ -169,77 +249,25 @@ bool WriteMp4(const std::vector<Raster>& frames, const AnimationOptions& options
     const int fw = frames.front().Width(), fh = frames.front().Height();
     const int w = fw + fw % 2, h = fh + fh % 2;
     const int fps = options.framesPerSecond;
-    const auto check = [&](int result, const char* what) {
-        if (result < 0) throw FileError(path, std::string(what) + ": " + Why(result));
-    };
 
     const AVCodec* codec = FindH264(w, h, fps);
     if (!codec) throw FileError(path, "FFmpeg has no H.264 encoder");
     const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
     if (!mp4) throw FileError(path, "FFmpeg has no MP4 writer");
-
     MemoryFile file;
-    constexpr int kIoBufferSize = 1 << 16;
-    auto* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
-    if (!ioBuffer) throw FileError(path, "not enough memory");
-    std::unique_ptr<AVIOContext, IoDeleter> io(avio_alloc_context(
-        ioBuffer, kIoBufferSize, 1, &file, MemoryFile::Read, MemoryFile::Write, MemoryFile::Seek));
-    if (!io) {
-        av_free(ioBuffer);
-        throw FileError(path, "not enough memory");
-    }
-    std::unique_ptr<AVFormatContext, FormatDeleter> format(avformat_alloc_context());
-    if (!format) throw FileError(path, "not enough memory");
-    format->oformat = mp4;
-    format->pb = io.get();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-
+    Muxer muxer = OpenMuxer(file, mp4, path);
     auto encoder = OpenEncoder(codec, w, h, fps, (mp4->flags & AVFMT_GLOBALHEADER) != 0);
     if (!encoder) throw FileError(path, std::string("cannot open the encoder ") + codec->name);
-    AVStream* stream = avformat_new_stream(format.get(), nullptr);
-    if (!stream) throw FileError(path, "not enough memory");
-    stream->time_base = encoder->time_base;
-    stream->avg_frame_rate = encoder->framerate;
-    check(avcodec_parameters_from_context(stream->codecpar, encoder.get()),
-          "cannot set up the video stream");
-
-    check(avformat_write_header(format.get(), nullptr), "cannot start the MP4 file");
-
-    // The frames' pixel words are B, G, R and an unused byte; BT.709 at limited range, as
-    // the stream says.
-    std::unique_ptr<SwsContext, SwsDeleter> convert(
-        sws_getContext(w, h, AV_PIX_FMT_BGR0, w, h, AV_PIX_FMT_YUV420P,
-                       SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!convert) throw FileError(path, "cannot set up the colour conversion");
-    sws_setColorspaceDetails(convert.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
-                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-
-    std::unique_ptr<AVFrame, FrameDeleter> yuv(av_frame_alloc());
+    StartStream(muxer, *encoder, path);
+    const auto convert = Bt709Conversion(w, h, path);
+    const auto yuv = YuvFrame(w, h, path);
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    if (!yuv || !packet) throw FileError(path, "not enough memory");
-    yuv->format = AV_PIX_FMT_YUV420P;
-    yuv->width = w;
-    yuv->height = h;
-    yuv->color_range = AVCOL_RANGE_MPEG;
-    yuv->colorspace = AVCOL_SPC_BT709;
-    check(av_frame_get_buffer(yuv.get(), 0), "not enough memory");
-
-    const auto drain = [&]() {
-        for (;;) {
-            const int got = avcodec_receive_packet(encoder.get(), packet.get());
-            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
-            check(got, "cannot encode a frame");
-            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            check(av_interleaved_write_frame(format.get(), packet.get()),
-                  "cannot write the MP4 file");
-        }
-    };
+    if (!packet) throw FileError(path, "not enough memory");
 
     std::vector<Pixel> padded;
     const int total = static_cast<int>(frames.size());
     for (int k = 0; k < total; ++k) {
-        check(av_frame_make_writable(yuv.get()), "not enough memory");
+        Check(av_frame_make_writable(yuv.get()), "not enough memory", path);
         const Raster& frame = frames[k];
         const std::uint8_t* source = reinterpret_cast<const std::uint8_t*>(frame.Row(0));
         if (w != fw || h != fh) {
@@ -249,14 +277,14 @@ bool WriteMp4(const std::vector<Raster>& frames, const AnimationOptions& options
         const int stride = w * 4;
         sws_scale(convert.get(), &source, &stride, 0, h, yuv->data, yuv->linesize);
         yuv->pts = k;
-        check(avcodec_send_frame(encoder.get(), yuv.get()), "cannot encode a frame");
-        drain();
+        Check(avcodec_send_frame(encoder.get(), yuv.get()), "cannot encode a frame", path);
+        Drain(*encoder, *packet, muxer, path);
         if (!Continue(progress, k + 1, total)) return false;
     }
-    check(avcodec_send_frame(encoder.get(), nullptr), "cannot finish the video");
-    drain();
-    check(av_write_trailer(format.get()), "cannot finish the MP4 file");
-    avio_flush(io.get());
+    Check(avcodec_send_frame(encoder.get(), nullptr), "cannot finish the video", path);
+    Drain(*encoder, *packet, muxer, path);
+    Check(av_write_trailer(muxer.format.get()), "cannot finish the MP4 file", path);
+    avio_flush(muxer.io.get());
     WriteFileAtomically(path, reinterpret_cast<const char*>(file.bytes.data()),
                         static_cast<std::int64_t>(file.bytes.size()));
     return true;

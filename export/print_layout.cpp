@@ -4,18 +4,12 @@
 #include <array>
 #include <limits>
 
+#include "builder/vec3.h"
 #include "export/manifold.h"
 
 namespace vonnik {
 
 namespace {
-
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 
 struct Box {
     Vec3 lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),

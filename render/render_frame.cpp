@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "builder/lattice.h"
+#include "builder/vec3.h"
 #include "core/numbers.h"
 #include "render/side_fill.h"
 #include "render/wireframe.h"
@@ -34,10 +35,6 @@ const EdgeCorners& EdgesOf(int j, int triangle) {
     static constexpr EdgeCorners kOdd[2] = {{2, 0, 1, 0}, {2, 0, 2, 1}};
     static constexpr EdgeCorners kEven[2] = {{1, 0, 2, 1}, {2, 1, 1, 0}};
     return (j % 2 != 0) ? kOdd[triangle] : kEven[triangle];
-}
-
-Vec3 Cross(const Vec3& u, const Vec3& v) {
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
 
 bool ByColumns(PaintOrder order) {

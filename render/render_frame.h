@@ -79,6 +79,7 @@ TriangleWeights SolveTriangleWeights(double x0, double y0, double x1, double y1,
 // a triangle a few pixels across leave most lanes of AVX-512 idle. kOctets, kQuads and kPairs
 // draw the rows of every side eight (AVX-512), four (AVX2) or two (SSE2) at a time. A kernel
 // the processor cannot run falls back to a narrower one.
+// A side that reads texels outside the picture is drawn by kScalar whatever the choice.
 // A build with VONNIK_NO_SIMD runs kScalar alone, whatever is asked.
 enum class FillKernel { kBest, kTiles, kOctets, kQuads, kPairs, kScalar };
 inline constexpr int kFillKernelCount = static_cast<int>(FillKernel::kScalar) + 1;

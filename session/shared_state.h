@@ -25,10 +25,12 @@ struct LoadedPictures {
     const Raster& BackOrFront() const { return Back ? *Back : Front; }
 };
 
-// What one session holds: the light and view settings, the six rasters, the one model, the
-// pose it is viewed in and the pictures it was built from. The panel's handlers, the viewer
-// and the command-line tool pass a reference to it and hand the libraries only the parts
-// they need; nothing else holds state between events.
+// What one session holds: the light and view settings, the rasters, the one model, the pose
+// it is viewed in and the pictures it was built from. LoadBuffer, the sixth raster of the
+// shared state, is kept for its place there but never used: pictures are decoded straight
+// into FrontPicture and BackPicture. The panel's handlers, the viewer and the command-line
+// tool pass a reference to it and hand the libraries only the parts they need; nothing else
+// holds state between events.
 struct SharedState {
     std::int32_t LightPointX = LightDisc::kCentreX;
     std::int32_t LightPointY = LightDisc::kCentreY;

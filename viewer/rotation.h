@@ -1,8 +1,9 @@
 // The viewer's drag keeps the drag rule. Each mouse move with the right button held turns
 // the model by one small step about its origin (the centring rule's centre pixel); no total
 // angle or matrix is stored: the vertex positions carry the accumulated turn, and the view
-// axes carry it only for choosing the paint order. A build resets the model and the axes.
-// All arithmetic is in doubles (core/numbers.h).
+// axes carry it for choosing the paint order. The total turn is still there to be had: the
+// view axes are its first two columns, from which PoseMatrix below recovers it. A
+// build resets the model and the axes. All arithmetic is in doubles (core/numbers.h).
 //
 // The drag rule, for a move to (x, y) in a view of W x H pixels:
 // 1. dx = LastMouseX - x, dy = LastMouseY - y (old minus new); then LastMouse = (x, y). A

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "builder/vec3.h"
 #include "export/solid_mesh.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/support/pictures.h"
@@ -15,16 +16,6 @@ namespace {
 
 using test::BuiltState;
 using test::Panel;
-
-Vec3 Minus(const Vec3& a, const Vec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec3 CrossOf(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 
 struct Figure {
     std::string name;
@@ -97,9 +88,9 @@ TEST(SolidMesh, EveryTriangleOfADomeFacesAwayFromItsCentre) {
             const Vec3& a = mesh.vertices[t[0]].position;
             const Vec3& b = mesh.vertices[t[1]].position;
             const Vec3& c = mesh.vertices[t[2]].position;
-            const Vec3 normal = CrossOf(Minus(b, a), Minus(c, a));
+            const Vec3 normal = TriangleNormal(a, b, c);
             const Vec3 middle{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
-            EXPECT_GT(Dot(normal, Minus(middle, centre)), 0.0)
+            EXPECT_GT(Dot(normal, middle - centre), 0.0)
                 << "triangle of " << mesh.vertices[t[0]].i << "," << mesh.vertices[t[0]].j;
             ++checked;
         }
@@ -138,7 +129,7 @@ TEST(SolidMesh, FollowsTheViewersTurn) {
     MouseTrack mouse{40, 30};
     for (const auto& [x, y] : {std::pair{70, 50}, {100, 90}, {90, 120}})
         DragTo(state, mouse, x, y);
-    const Vec3 a = state.View.ViewAxisA, b = state.View.ViewAxisB, c = CrossOf(a, b);
+    const Vec3 a = state.View.ViewAxisA, b = state.View.ViewAxisB, c = Cross(a, b);
     ASSERT_GT(std::fabs(a.z) + std::fabs(b.z), 0.3) << "the drags should turn the model";
 
     const SolidMesh after = MeshFromGrid(state.Grid);

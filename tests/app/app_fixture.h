@@ -96,4 +96,19 @@ struct StateImage {
     int progress;
 };
 
+// What the tests of the windows share: the program (each test class makes a fresh one in
+// its init() and lets it go in cleanup()), its two windows and the frame they show.
+class ProgramTest : public QObject {
+  protected:
+    std::unique_ptr<Program> program;
+    TForm1& Form1() { return program->Form1(); }
+    TForm2& Form2() { return program->Form2(); }
+    // The path of obj/NAME in the program's folder.
+    std::string Obj(const char* name) const {
+        return program->Path(QStringLiteral("obj/") + QString::fromLatin1(name)).toStdString();
+    }
+    // The frame on screen, as the snapshot file of it.
+    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
+};
+
 }  // namespace vonnik::test

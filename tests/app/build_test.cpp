@@ -36,16 +36,8 @@ void WhenModal(Act act) {
 
 }  // namespace
 
-class BuildTest : public QObject {
+class BuildTest : public ProgramTest {
     Q_OBJECT
-
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
-    std::string Obj(const char* name) {
-        return program->Path(QStringLiteral("obj/") + QString::fromLatin1(name)).toStdString();
-    }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
 
   private slots:
     void init() {

@@ -14,14 +14,10 @@
 
 namespace vonnik::test {
 
-class FilesTest : public QObject {
+class FilesTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
     std::string File(const QString& relative) { return program->Path(relative).toStdString(); }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
     void SetBackground(const char* name) {
         program->Answer(program->Path(QStringLiteral("haikei/") + QString::fromLatin1(name)));
         Find<QPushButton>(Form1(), "Button2")->click();

@@ -64,13 +64,11 @@ std::map<QString, Look> LookOf(TForm1& panel) {
 
 }  // namespace
 
-class LanguageTest : public QObject {
+class LanguageTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
     std::unique_ptr<Translations> translations;
     std::unique_ptr<QTemporaryDir> scratch;
-    TForm1& Form1() { return program->Form1(); }
     QWidget* Control(const char* name) { return Form1().findChild<QWidget*>(QLatin1String(name)); }
 
     // Switches the application's language and lets the windows retitle themselves.

@@ -33,11 +33,8 @@ int RedPixelsOfStatusLine(TForm1& form) {
 
 }  // namespace
 
-class PanelTest : public QObject {
+class PanelTest : public ProgramTest {
     Q_OBJECT
-
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
 
   private slots:
     void init() { program = std::make_unique<Program>(); }

@@ -36,12 +36,8 @@ bool Present(const QString& path) {
 
 }  // namespace
 
-class PictureFaultsTest : public QObject {
+class PictureFaultsTest : public ProgramTest {
     Q_OBJECT
-
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
 
     // Makes the file a case names, in obj/ or haikei/; returns what the dialog answers.
     QString MakeCase(const QString& folder, const QString& name) {

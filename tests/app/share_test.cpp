@@ -16,13 +16,10 @@
 
 namespace vonnik::test {
 
-class ShareTest : public QObject {
+class ShareTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
     QStringList errors;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
 
     // A built disc turned by a drag: the pose a turntable must keep.
     void BuildAndTurn() {

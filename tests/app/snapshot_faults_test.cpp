@@ -20,15 +20,11 @@
 
 namespace vonnik::test {
 
-class SnapshotFaultsTest : public QObject {
+class SnapshotFaultsTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
     QString Folder() { return program->Path(QStringLiteral("pic_hozon")); }
     QString Snapshot(int n) { return Folder() + QString::asprintf("/%04d.bmp", n); }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
     // Everything in the folder, hidden temporary files included.
     QStringList Contents() {
         return QDir(Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |

@@ -49,13 +49,9 @@ bool Drop(QWidget* target, const QStringList& paths) {
 
 }  // namespace
 
-class SourcesTest : public QObject {
+class SourcesTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
     QString png, bmp, jpg;
 
   private slots:

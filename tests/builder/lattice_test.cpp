@@ -7,6 +7,7 @@
 #include "builder/build_phases.h"
 #include "tests/support/grid_checks.h"
 #include "tests/support/pictures.h"
+#include "viewer/rotation.h"
 
 namespace vonnik {
 namespace {
@@ -92,6 +93,42 @@ TEST(Lattice, RefusesAGridBeyondTheMemoryBudgetBeforeAllocating) {
     }
     ModelGrid g;
     EXPECT_THROW(LayLattice(g, Raster(), Settings(8)), BuildError);
+}
+
+// The memory estimate that decides the refusal is the memory the lattice's arrays hold,
+// with the drag's saved copies of the positions, which the first drag step sizes like them.
+TEST(Lattice, TheMemoryEstimateIsWhatTheArraysHold) {
+    for (const bool triangle : {false, true}) {
+        ModelGrid g =
+            Lay(test::MakeDisc(61, 47, 30, 23, 17), Settings(3, 1.0, 1.1, false, triangle));
+        SavedPositions saved;
+        TurnVertices(g, saved, DragStepMatrix(0.0, 0.0, 0.0));
+        std::uint64_t held = 0;
+        for (const GridArray<double>* a :
+             {&g.FrontX, &g.FrontY, &g.FrontZ, &saved.FrontX, &saved.FrontY, &saved.FrontZ,
+              &g.BackX, &g.BackY, &g.BackZ, &saved.BackX, &saved.BackY, &saved.BackZ,
+              &g.EdgeDistance, &g.LocalRadius, &g.TextureX, &g.TextureY})
+            held += a->Values().size() * sizeof(double);
+        held += g.NearestOutline.Values().size() * sizeof(std::int32_t);
+        held += g.VertexState.Values().size() * sizeof(VertexKind);
+        EXPECT_EQ(GridArrayBytes(g.GridMaxX, g.GridMaxY), held) << triangle;
+    }
+}
+
+// Polygon size 1 on the square lattice lays (W + 5) x (H + 4) vertices: a picture one
+// column wider than the widest that fits is refused, before any array is allocated.
+TEST(Lattice, ALatticeJustOverTheBudgetIsRefused) {
+    const ModelGrid small = Lay(Raster(20, 1, kWhite), Settings(1, 1.0, 1.1, false, false));
+    ASSERT_EQ(small.GridMaxX, 20 + 4);
+    ASSERT_EQ(small.GridMaxY, 1 + 3);
+    const int over = 9'474'188;
+    ASSERT_LE(GridArrayBytes(over - 1 + 4, 1 + 3), kGridMemoryBudget);
+    ASSERT_GT(GridArrayBytes(over + 4, 1 + 3), kGridMemoryBudget);
+    ModelGrid g;
+    EXPECT_THROW(LayLattice(g, Raster(over, 1, kWhite), Settings(1, 1.0, 1.1, false, false)),
+                 BuildError);
+    EXPECT_EQ(g.GridMaxX, -1);
+    EXPECT_TRUE(g.FrontX.Values().empty());
 }
 
 std::vector<std::pair<int, int>> OutlineOf(const Raster& picture) {

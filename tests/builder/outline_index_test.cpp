@@ -173,6 +173,29 @@ TEST(RowNearest, AHairFromHalfwayTheFirstListedOfAColumnStillWinsRoundedTies) {
     }
 }
 
+// Three columns whose parabolas nearly meet at one point along the line: the middle one is
+// hidden, yet within a hair of the others about x = 1. Queried along the line and then back
+// into that near tie, point by point from the right, every answer is the scan's.
+TEST(RowNearest, GoingBackAlongALineIntoANearTieStillMatchesTheScan) {
+    for (const std::int32_t at : {0, 30000}) {
+        const Points p{{at, at + 1, at + 2}, {at, at + 2, at}};
+        const OutlineIndex index(p.xs, p.ys, 3);
+        RowNearest rows(p.xs, p.ys, 3);
+        for (const double dy : {0.74, 0.745, 0.75}) {
+            const double y = at + dy;
+            std::vector<double> xs;
+            for (double x = -1.0; x <= 3.0; x += 1.0 / 64) xs.push_back(at + x);
+            for (double x = 1.25; x >= 0.75; x -= 1.0 / 256) xs.push_back(at + x);
+            for (const double x : xs) {
+                const OutlineIndex::Nearest want = ScanNearest(p, x, y);
+                const OutlineIndex::Nearest got = rows.Find(x, y, index, -1);
+                ASSERT_EQ(got.index, want.index) << x << "," << y;
+                ASSERT_EQ(got.distanceSq, want.distanceSq) << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(RowNearest, LinesInAnyOrderAndListsOutOfScanOrderStillGetExactAnswers) {
     std::mt19937 rng(5);
     Points p = RandomPoints(rng, 200, 25);  // repeated points, no order

@@ -16,6 +16,7 @@
 
 #include "cli/cli.h"
 #include "core/picture_io.h"
+#include "export/animation.h"
 #include "tests/export/export_fixtures.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/grid_checks.h"
@@ -174,6 +175,35 @@ TEST_F(ThirdPartyToolsAnimation, FfprobeCountsTheMp4Frames) {
     EXPECT_NE(run.output.find("width=102\nheight=92\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("r_frame_rate=20/1\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("nb_read_frames=10\n"), std::string::npos) << run.output;
+}
+
+// Flat red and blue areas of an MP4 decode, through FFmpeg's own decoder and the BT.709
+// limited range the file is written in, within a few levels of their source.
+TEST(Mp4Colours, FlatRedAndBlueAreasDecodeCloseToTheirSource) {
+    const std::string ffmpeg = test::FindProgram("ffmpeg");
+    REQUIRE_TOOL(ffmpeg, "ffmpeg (package ffmpeg)");
+    const test::TempDir tmp("mp4-colours");
+    const int w = 64, h = 48;
+    Raster frame(w, h, 0xFF0000);
+    for (int r = 0; r < h; ++r)
+        for (int c = w / 2; c < w; ++c) frame.Row(r)[c] = 0x0000FF;
+    const std::string mp4 = tmp.Path() + "/flat.mp4", rgb = tmp.Path() + "/flat.rgb";
+    ASSERT_TRUE(WriteMp4({frame, frame}, {}, mp4));
+    const test::ToolRun run =
+        test::RunTool(ffmpeg, {"-v", "error", "-i", mp4, "-frames:v", "1", "-vf",
+                               "scale=in_color_matrix=bt709:in_range=tv", "-pix_fmt", "rgb24", "-f",
+                               "rawvideo", rgb});
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string bytes = test::ReadFile(rgb);
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(w * h * 3));
+    // Away from the border between the areas, where 4:2:0 shares its colour samples.
+    for (const auto& [x, want] : {std::pair{w / 4, 0xFF0000u}, std::pair{3 * w / 4, 0x0000FFu}}) {
+        for (int channel = 0; channel < 3; ++channel) {
+            const int got = static_cast<std::uint8_t>(bytes[(h / 2 * w + x) * 3 + channel]);
+            const int source = static_cast<int>(want >> (16 - 8 * channel) & 0xFF);
+            EXPECT_NEAR(got, source, 6) << "x " << x << ", channel " << channel;
+        }
+    }
 }
 
 TEST_F(ThirdPartyToolsAnimation, WebpmuxCountsTheWebpFrames) {

@@ -104,6 +104,12 @@ class TForm1 : public QWidget {
     // panel's numbers and switches, as the build button does but without its dialogs. The
     // viewer keeps its pose and outlined mode. Nothing happens before the first build.
     void RebuildModel(QObject* Sender);
+    // The viewer's hole mode: a hole of this diameter about picture point (x, y) of the
+    // loaded pictures, made by a rebuild as Ctrl+R makes it; the holes stay through later
+    // rebuilds and live shaping until they are cleared or another picture is built.
+    void AddHole(QObject* Sender, double x, double y, double diameter);
+    void ClearHoles(QObject* Sender);
+    const HoleList& Holes() const { return holes_; }
     // Live shaping (the action "LiveAction", remembered in the settings; off unless turned
     // on): while on, each change of a number field or of the colour-projection and lattice
     // switches rebuilds the pictures of the last build off the window thread, and the new
@@ -183,13 +189,16 @@ class TForm1 : public QWidget {
     void ResizeViewer();
     void ComposeLightDisc();
 
+    // The panel's numbers and switches, with the holes of the current model.
     PanelInputs ReadPanel() const;
+    PanelInputs PanelForNewPictures() const;
     QString Folder(const char* name) const;
     QString ChooseExistingFile(const QString& folder);
     std::optional<Raster> LoadOrReport(const QString& path);
     std::optional<Raster> LoadFigureOrReport(const QString& path);
     Pictures LoadBuildPictures(const QString& first, bool doubleSided);
     bool LoadBack(LoadedPictures& pictures);
+    void RebuildWithHoles(QObject* Sender, const HoleList& holes);
     void BuildLoaded(QObject* Sender, const PanelInputs& panel, Pictures pictures,
                      PoseOnBuild pose);
     bool RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPictures> pictures,
@@ -225,6 +234,7 @@ class TForm1 : public QWidget {
     QString statusText_;
     QColor statusColour_;
     bool discCopyPending_ = false;
+    HoleList holes_;  // the holes of the current model, made in its pictures
 
     std::uint64_t modalTicket_ = 0;  // the build the panel waits for
     std::uint64_t liveTicket_ = 0;   // the newest build a change of the panel started

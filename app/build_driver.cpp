@@ -64,6 +64,13 @@ PanelInputs TForm1::ReadPanel() const {
     panel.DoubleSided = CheckBox3->isChecked();
     panel.BackLight = CheckBox4->isChecked();
     panel.TrackBarPosition = TrackBar1->value();
+    panel.Holes = holes_;
+    return panel;
+}
+
+PanelInputs TForm1::PanelForNewPictures() const {
+    PanelInputs panel = ReadPanel();
+    panel.Holes.clear();  // holes are made in the pictures they were placed on
     return panel;
 }
 
@@ -132,7 +139,7 @@ void TForm1::BuildModel(QObject* Sender) {
     }
     const QString first = ChooseExistingFile(Folder("obj"));
     if (first.isEmpty()) return;
-    const PanelInputs panel = ReadPanel();
+    const PanelInputs panel = PanelForNewPictures();
     // Both pictures are loaded before anything changes: a build that stops here leaves
     // the settings, the pictures and the model as they were.
     Pictures pictures = LoadBuildPictures(first, panel.DoubleSided);
@@ -146,7 +153,7 @@ void TForm1::BuildFromFiles(QObject* Sender, const QStringList& paths) {
         PaintStatusLine(InvalidInputText(), kRed);
         return;
     }
-    const PanelInputs panel = ReadPanel();
+    const PanelInputs panel = PanelForNewPictures();
     Pictures pictures = LoadBuildPictures(paths[0], panel.DoubleSided && paths.size() == 1);
     if (!pictures) return;
     if (paths.size() > 1) {
@@ -163,7 +170,7 @@ void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString&
         PaintStatusLine(InvalidInputText(), kRed);
         return;
     }
-    const PanelInputs panel = ReadPanel();
+    const PanelInputs panel = PanelForNewPictures();
     auto pictures = std::make_shared<LoadedPictures>();
     try {
         // Through the same reader, limits and keying as a file.
@@ -191,12 +198,28 @@ void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString&
 }
 
 void TForm1::RebuildModel(QObject* Sender) {
+    RebuildWithHoles(Sender, holes_);
+}
+
+void TForm1::AddHole(QObject* Sender, double x, double y, double diameter) {
+    HoleList holes = holes_;
+    holes.push_back({x, y, diameter});
+    RebuildWithHoles(Sender, holes);
+}
+
+void TForm1::ClearHoles(QObject* Sender) {
+    if (!holes_.empty()) RebuildWithHoles(Sender, {});
+}
+
+void TForm1::RebuildWithHoles(QObject* Sender, const HoleList& holes) {
     if (!State.Loaded) return;
-    if (!CaptureSettings(ReadPanel())) {
+    PanelInputs panel = ReadPanel();
+    if (!CaptureSettings(panel)) {
         PaintStatusLine(InvalidInputText(), kRed);
         return;
     }
-    BuildLoaded(Sender, ReadPanel(), std::const_pointer_cast<LoadedPictures>(State.Loaded),
+    panel.Holes = holes;
+    BuildLoaded(Sender, panel, std::const_pointer_cast<LoadedPictures>(State.Loaded),
                 PoseOnBuild::kKeep);
 }
 
@@ -220,6 +243,7 @@ bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPict
     if (settings) outcome = BuildOffThread(*settings, pictures, panel.Holes);
     if (outcome && outcome->model) {
         AdoptBuild(State, panel, std::move(pictures), std::move(*outcome->model), pose);
+        holes_ = panel.Holes;
         return true;
     }
     // The state is as before the build; so is the panel once the report is read.

@@ -149,6 +149,11 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
     form2.ToggleLive = [&form1](bool on) { form1.SetLiveShaping(on); };
     form2.LiveEnabled = [&form1] { return form1.LiveShaping(); };
     form2.ResetPose = [&form1, &form2] { form1.ResetPoseClick(&form2); };
+    form2.PlaceHole = [&form1, &form2](double x, double y, double diameter) {
+        form1.AddHole(&form2, x, y, diameter);
+    };
+    form2.ClearHoles = [&form1, &form2] { form1.ClearHoles(&form2); };
+    form2.HasHoles = [&form1] { return !form1.Holes().empty(); };
 }
 
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,6 +27,7 @@
 #include "viewer/export_dialog.h"
 #include "viewer/form_style.h"
 #include "viewer/frame_blit.h"
+#include "viewer/picture_pick.h"
 #include "viewer/transparent_frame.h"
 #include "viewer/turntable.h"
 
@@ -125,6 +127,8 @@ class FrameView : public QWidget {
         owner_.FormMouseMove(&owner_, event->buttons(), at.x(), at.y());
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override {
+        // In hole mode the first click has made the hole; the second does nothing.
+        if (owner_.HoleMode()) return;
         // The second press of a double click is a press like any other.
         mousePressEvent(event);
         if (event->button() == Qt::LeftButton) owner_.FormDblClick(&owner_);
@@ -194,6 +198,15 @@ TForm2::TForm2(SharedState& state) : QWidget(nullptr, FixedWindowFlags()), State
     };
     ShowAbout = [this](const QString& title, const QString& text) {
         QMessageBox::about(this, title, text);
+    };
+    AskHoleDiameter = [this](int current) -> std::optional<int> {
+        bool ok = false;
+        const int diameter = QInputDialog::getInt(
+            this, windowTitle(),
+            QCoreApplication::translate("TForm2", "穴の直径 (画像のピクセル数):"), current, 1,
+            100000, 1, &ok);
+        if (!ok) return std::nullopt;
+        return diameter;
     };
     setAcceptDrops(true);
 }
@@ -305,9 +318,28 @@ void TForm2::PaintFrame(QPainter& painter) {
     DrawFrameScaled(painter, State.FrameBuffer, view_->rect());
 }
 
-void TForm2::FormMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, int X, int Y) {
+void TForm2::FormMouseDown(QObject*, Qt::MouseButton Button, Qt::MouseButtons, int X, int Y) {
     Mouse.LastMouseX = X;
     Mouse.LastMouseY = Y;
+    if (!holeMode_ || Button != Qt::LeftButton || !PlaceHole) return;
+    // The picture point the solid shows at the middle of the frame pixel clicked.
+    const std::optional<PicturePoint> at =
+        PicturePointAt(State.Grid, State.ViewWidth, State.ViewHeight, X + 0.5, Y + 0.5);
+    if (at) PlaceHole(at->x, at->y, HoleDiameter());
+}
+
+void TForm2::SetHoleMode(bool on) {
+    holeMode_ = on;
+    if (on)
+        view_->setCursor(Qt::CrossCursor);
+    else
+        view_->unsetCursor();
+}
+
+int TForm2::HoleDiameter() const {
+    if (holeDiameter_ > 0) return holeDiameter_;
+    const int side = std::min(State.FrontPicture.Width(), State.FrontPicture.Height());
+    return std::max(1, (side + 5) / 10);
 }
 
 void TForm2::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y) {

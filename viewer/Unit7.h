@@ -30,7 +30,8 @@ class FrameView;
 QStringList LocalFiles(const QMimeData* data);
 
 // The viewer: shows FrameBuffer as RenderFrame draws it, turns the model under
-// right-button drags and switches to the outlined drawing on a left double click. Below its
+// right-button drags and switches to the outlined drawing on a left double click (in hole
+// mode a left click makes a hole instead). Below its
 // menu bar, which holds every action of the program with its key, the frame is shown at the
 // viewer's zoom; the renderer always draws the full-size frame, and saving and copying take
 // that. It owns nothing but its last mouse position and the zoom; the model and the frame
@@ -109,6 +110,20 @@ class TForm2 : public QWidget {
     std::function<QString()> CurrentLanguage;
     // Asks for the background tolerance of the next builds.
     std::function<void()> EditBackgroundTolerance;
+    // Holes: in hole mode a left click on the solid hands the picture point under it and the
+    // hole diameter to PlaceHole, which makes the hole and rebuilds; ClearHoles takes every
+    // hole away again; HasHoles says whether there is one to take away.
+    std::function<void(double x, double y, double diameter)> PlaceHole;
+    std::function<void()> ClearHoles;
+    std::function<bool()> HasHoles;
+    // Asks for the diameter of the next holes, in picture pixels (the action
+    // "HoleDiameterAction"); nothing when cancelled.
+    std::function<std::optional<int>(int current)> AskHoleDiameter;
+    bool HoleMode() const { return holeMode_; }
+    void SetHoleMode(bool on);
+    // The diameter of the next hole: as set, or else a tenth of the picture's smaller side.
+    int HoleDiameter() const;
+
     // Shows a text in a message box: the help on the mouse and keys, the About box.
     using ShowText = std::function<void(const QString& title, const QString& text)>;
     ShowText ShowHelp;
@@ -165,6 +180,8 @@ class TForm2 : public QWidget {
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;
     QMenu* languageMenu_ = nullptr;
+    bool holeMode_ = false;
+    int holeDiameter_ = 0;  // 0: a tenth of the picture's smaller side
 };
 
 }  // namespace vonnik

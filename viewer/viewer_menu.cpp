@@ -99,6 +99,18 @@ void TForm2::CreateMenus() {
     AddAction(view, "ResetPoseAction", QT_TRANSLATE_NOOP("TForm2", "作ったときの向きに戻す(&H)"),
               {QKeySequence(Qt::Key_Home)}, [this, hook] { hook(ResetPose); });
     view->addSeparator();
+    AddAction(view, "HoleModeAction", QT_TRANSLATE_NOOP("TForm2", "クリックで穴をあける(&K)"),
+              {QKeySequence(Qt::CTRL | Qt::Key_H)}, [this] { SetHoleMode(!holeMode_); })
+        ->setCheckable(true);
+    AddAction(view, "HoleDiameterAction", QT_TRANSLATE_NOOP("TForm2", "穴の直径(&D)..."), {},
+              [this] {
+                  if (!AskHoleDiameter) return;
+                  if (const std::optional<int> d = AskHoleDiameter(HoleDiameter()); d && *d > 0)
+                      holeDiameter_ = *d;
+              });
+    AddAction(view, "ClearHolesAction", QT_TRANSLATE_NOOP("TForm2", "穴をすべて消す(&E)"), {},
+              [this, hook] { hook(ClearHoles); });
+    view->addSeparator();
     AddAction(view, "ZoomInAction", QT_TRANSLATE_NOOP("TForm2", "拡大(&I)"),
               {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
               [this] { ZoomIn(); });
@@ -163,12 +175,16 @@ void TForm2::UpdateActions() {
                  {"RebuildAction", bool(Rebuild)},
                  {"SnapshotAction", bool(SaveSnapshot)},
                  {"ResetPoseAction", bool(ResetPose)},
+                 {"HoleModeAction", bool(PlaceHole)},
+                 {"HoleDiameterAction", bool(AskHoleDiameter)},
+                 {"ClearHolesAction", ClearHoles && HasHoles && HasHoles()},
                  {"LiveAction", bool(ToggleLive)},
                  {"ToleranceAction", bool(EditBackgroundTolerance)},
                  {"HelpAction", bool(ShowHelp)},
                  {"AboutAction", bool(ShowAbout)}};
     for (const auto& hook : hooks) Action(hook.name)->setEnabled(hook.available);
     Action("WireframeAction")->setChecked(State.View.Wireframe);
+    Action("HoleModeAction")->setChecked(holeMode_);
     Action("LiveAction")->setChecked(LiveEnabled && LiveEnabled());
     const QString language = CurrentLanguage ? CurrentLanguage() : QString();
     for (const char* code : {"ja", "en"}) {
@@ -192,6 +208,7 @@ QString TForm2::HelpText() const {
         QCoreApplication::translate("TForm2", "マウス"),
         QCoreApplication::translate("TForm2", "右ボタンでドラッグ：立体を回す"),
         QCoreApplication::translate("TForm2", "左ボタンでダブルクリック：輪郭線の表示を切り替える"),
+        QCoreApplication::translate("TForm2", "穴あけモードで左ボタンをクリック：そこに穴をあける"),
         QCoreApplication::translate("TForm2", "Ctrl + ホイール：拡大・縮小"),
         QCoreApplication::translate("TForm2", "画像ファイルをドロップ：立体化する"),
         QCoreApplication::translate(

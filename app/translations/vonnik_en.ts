@@ -365,6 +365,26 @@
         <translation>Left double click: outlined drawing on or off</translation>
     </message>
     <message>
+        <source>穴あけモードで左ボタンをクリック：そこに穴をあける</source>
+        <translation>Left click in hole mode: a round hole there</translation>
+    </message>
+    <message>
+        <source>クリックで穴をあける(&amp;K)</source>
+        <translation>Make &amp;holes by clicking</translation>
+    </message>
+    <message>
+        <source>穴の直径(&amp;D)...</source>
+        <translation>Hole &amp;diameter...</translation>
+    </message>
+    <message>
+        <source>穴をすべて消す(&amp;E)</source>
+        <translation>R&amp;emove all holes</translation>
+    </message>
+    <message>
+        <source>穴の直径 (画像のピクセル数):</source>
+        <translation>Hole diameter (picture pixels):</translation>
+    </message>
+    <message>
         <source>Ctrl + ホイール：拡大・縮小</source>
         <translation>Ctrl + wheel: zoom in and out</translation>
     </message>

@@ -13,21 +13,16 @@
 
 #include "app/command_line.h"
 #include "cli/model_dump.h"
+#include "core/holes.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/pictures.h"
+#include "viewer/picture_pick.h"
 
 namespace vonnik::test {
 
-class LiveTest : public QObject {
+class LiveTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
-    std::string Obj(const char* name) {
-        return program->Path(QStringLiteral("obj/") + QString::fromLatin1(name)).toStdString();
-    }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
     QLineEdit* Edit(const char* name) { return Find<QLineEdit>(Form1(), name); }
     // Waits until the builds that changes of the panel started have been shown.
     bool Settled() {
@@ -162,6 +157,68 @@ class LiveTest : public QObject {
         QVERIFY(Settled());
         QCOMPARE(Form1().StatusText(), QString(12, QChar(0x3000)));
         QCOMPARE(ModelDumpJson(Form1().State), dump);
+    }
+
+    // The viewer's hole mode: a left click on the solid makes a hole about the picture point
+    // under it, as --hole makes it; the hole stays through a rebuild and live shaping, and
+    // goes when cleared or when another picture is built. A click beside the solid, or a
+    // double click, makes none.
+    void aClickInHoleModeMakesAHole() {
+        Form1().SetLiveShaping(true);
+        program->Build(QStringLiteral("disc.bmp"));
+        const QByteArray plain = Shown();
+        QVERIFY(!Form2().Action("HoleModeAction")->isChecked());
+        Form2().AskHoleDiameter = [](int current) -> std::optional<int> {
+            return current == 5 ? std::optional<int>(9) : std::nullopt;  // a tenth of 46
+        };
+        Form2().Action("HoleDiameterAction")->trigger();
+        Form2().Action("HoleModeAction")->trigger();
+        QVERIFY(Form2().HoleMode());
+        QVERIFY(Form2().Action("HoleModeAction")->isChecked());
+        QVERIFY(!Form2().Action("ClearHolesAction")->isEnabled());
+        const auto click = [this](QPoint at) {
+            SendMouse(Form2().FrameArea(), QEvent::MouseButtonPress, at, Qt::LeftButton,
+                      Qt::LeftButton);
+            SendMouse(Form2().FrameArea(), QEvent::MouseButtonRelease, at, Qt::LeftButton,
+                      Qt::NoButton);
+        };
+        click({1, 1});
+        QVERIFY(Form1().Holes().empty());
+        // The middle of the frame pixel clicked.
+        const std::optional<PicturePoint> under = PicturePointAt(
+            Form1().State.Grid, Form1().State.ViewWidth, Form1().State.ViewHeight, 36.5, 20.5);
+        QVERIFY(under.has_value());
+        click({36, 20});
+        QCOMPARE(Form1().Holes().size(), std::size_t{1});
+        const Hole hole = Form1().Holes()[0];
+        QVERIFY(hole == (Hole{under->x, under->y, 9.0}));
+        const QByteArray holed = CliFrame({Obj("disc.bmp"), "--hole", HoleText(hole)});
+        QVERIFY(Shown() == holed);
+        QVERIFY(holed != plain);
+        SendMouse(Form2().FrameArea(), QEvent::MouseButtonDblClick, {5, 5}, Qt::LeftButton,
+                  Qt::LeftButton);
+        QVERIFY(!Form1().State.View.Wireframe);
+        QCOMPARE(Form1().Holes().size(), std::size_t{1});
+
+        Form1().RebuildModel(&Form1());
+        QVERIFY(Shown() == holed);
+        Edit("Edit2")->setText(QStringLiteral("150"));
+        QVERIFY(Settled());
+        QVERIFY(Shown() ==
+                CliFrame({Obj("disc.bmp"), "--hole", HoleText(hole), "--curvature", "150"}));
+        Edit("Edit2")->setText(QStringLiteral("100"));
+        QVERIFY(Settled());
+        Form2().Action("HoleDiameterAction")->trigger();  // asked with 9, cancelled
+        QVERIFY(Form2().Action("ClearHolesAction")->isEnabled());
+        Form2().Action("ClearHolesAction")->trigger();
+        QVERIFY(Form1().Holes().empty());
+        QVERIFY(Shown() == plain);
+
+        click({36, 20});
+        QCOMPARE(Form1().Holes().size(), std::size_t{1});
+        program->Build(QStringLiteral("ring.bmp"));
+        QVERIFY(Form1().Holes().empty());
+        QVERIFY(Shown() == CliFrame({Obj("ring.bmp")}));
     }
 
     // Typing quickly: each change cancels the build of the one before, and only the last

@@ -58,16 +58,9 @@ void PressKey(QWidget* window, const QKeySequence& key) {
 
 }  // namespace
 
-class ViewerTest : public QObject {
+class ViewerTest : public ProgramTest {
     Q_OBJECT
 
-    std::unique_ptr<Program> program;
-    TForm1& Form1() { return program->Form1(); }
-    TForm2& Form2() { return program->Form2(); }
-    QByteArray Shown() { return FrameFile(Form1().State.FrameBuffer); }
-    std::string Obj(const char* name) {
-        return program->Path(QStringLiteral("obj/") + QLatin1String(name)).toStdString();
-    }
     QRect Available() { return Form2().screen()->availableGeometry(); }
     int MenuHeight() { return Find<QMenuBar>(Form2(), "MenuBar")->height(); }
 

@@ -1,5 +1,6 @@
 // The program entry: the control panel as the main window, the viewer beside it, hidden
-// until the first build. `vonnik PICTURE [BACK]` builds the pictures at start-up.
+// until the first build. `vonnik PICTURE [BACK]` builds the pictures at start-up, and
+// `vonnik FILE.vonnik` opens a project.
 #include <QApplication>
 #include <QIcon>
 #include <QSettings>

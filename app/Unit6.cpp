@@ -80,11 +80,13 @@ TForm1::TForm1() : QWidget(nullptr, FixedWindowFlags()) {
     CreateControls();
     CreateToleranceAction();
     CreateSessionActions();
+    CreateProjectActions();
     RetranslateUi();
     ConnectHandlers();
     SetTabOrder();
     DefaultServices();
     DefaultPictureServices();
+    DefaultProjectServices();
     FormCreate(this);
 }
 
@@ -140,6 +142,7 @@ void TForm1::CreateBuildControls() {
 
 void TForm1::ConnectHandlers() {
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(TrackBar1); });
+    connect(TrackBar1, &QSlider::sliderReleased, this, [this] { lightAmountStepOpen_ = false; });
     // The click handler runs whenever the box changes, also when set from code.
     connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(CheckBox4); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
@@ -192,11 +195,6 @@ void TForm1::FormCreate(QObject*) {
 
 void TForm1::FormClose(QObject*) {}
 
-void TForm1::closeEvent(QCloseEvent* event) {
-    FormClose(this);
-    event->accept();
-}
-
 void TForm1::paintEvent(QPaintEvent*) {
     if (discCopyPending_) {
         // PickLightPoint's copy of the composed disc, in one operation.
@@ -248,7 +246,10 @@ void TForm1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TForm1::FormMouseDown(QObject* Sender, Qt::MouseButton, Qt::MouseButtons Shift, int X, int Y) {
-    if (Shift & Qt::LeftButton) PickLightPoint(Sender, X, Y);
+    if (!(Shift & Qt::LeftButton)) return;
+    // A press on the disc and the drag after it are one step.
+    if (InsideLightDisc(X, Y)) BeforeStep(StepKind::kLightPoint);
+    PickLightPoint(Sender, X, Y);
 }
 
 void TForm1::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y) {
@@ -274,6 +275,12 @@ void TForm1::PickLightPoint(QObject* Sender, int X, int Y) {
 }
 
 void TForm1::TrackBar1Change(QObject* Sender) {
+    // A drag of the slider is one step, each other change one.
+    if (!lightAmountStepOpen_) {
+        BeforeStep(StepKind::kLightAmount);
+        lightAmountStepOpen_ = TrackBar1->isSliderDown();
+    }
+    Work.Panel.TrackBarPosition = TrackBar1->value();
     State.LightAmount = TrackBar1->value() / 100.0;
     ViewerRefresh(Sender);
 }
@@ -281,6 +288,8 @@ void TForm1::TrackBar1Change(QObject* Sender) {
 void TForm1::CheckBox4Click(QObject* Sender) {
     // Whatever the box's new state: the picker and the builder derive the sign from the
     // box, so each click keeps it in step.
+    BeforeStep(StepKind::kBackLight);
+    Work.Panel.BackLight = CheckBox4->isChecked();
     State.LightZ = -State.LightZ;
     ViewerRefresh(Sender);
 }

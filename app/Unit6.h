@@ -11,6 +11,7 @@
 
 #include "session/build_worker.h"
 #include "session/session.h"
+#include "session/workspace.h"
 
 class QAction;
 class QCheckBox;
@@ -37,8 +38,9 @@ QStringList OpenDialogFilters();
 // build through the panel.
 void ConnectWindows(TForm1& form1, TForm2& form2);
 
-// `vonnik PICTURE [BACK]`: the program's arguments after its own name; when they name
-// pictures, the panel builds them once the event loop runs. Further arguments are
+// `vonnik PICTURE [BACK]` or `vonnik PROJECT.vonnik`: the program's arguments after its own
+// name; when they name pictures, the panel builds them once the event loop runs, and a
+// project it opens. Further arguments are
 // reported.
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments);
 
@@ -63,7 +65,11 @@ class TForm1 : public QWidget {
     TForm1();
     ~TForm1() override;
 
-    SharedState State;
+    // The piece of work: the session state with the pictures as loaded, the inputs of the
+    // current model's build, the undo history and what a project file keeps beside them.
+    // State is its shared state, which both windows work on.
+    Workspace Work;
+    SharedState& State = Work.State;
     TForm2* Form2 = nullptr;
 
     // Services the panel calls out to; the tests put recorders in their place.
@@ -81,6 +87,14 @@ class TForm1 : public QWidget {
     // Asks for the background tolerance, starting from the current one: the new value, or
     // nothing when cancelled.
     std::function<std::optional<int>(int current)> AskBackgroundTolerance;
+    // The dialogs of project files: a project or a picture to open (starting in the given
+    // folder), and the path to save the project as (starting from the given one); empty
+    // when cancelled.
+    std::function<QString(const QString& initialFolder)> OpenFileDialog;
+    std::function<QString(const QString& suggested)> SaveProjectDialog;
+    // Asks what to do with unsaved changes of a project when the panel is closed: Save,
+    // Discard or Cancel (QMessageBox::StandardButton).
+    std::function<int()> AskSaveChanges;
     // Called with the dialog that offers to cancel a build once it has run for
     // BuildCancelDelay milliseconds (tests cancel here).
     std::function<void(QProgressDialog& dialog)> BuildCancelOffered;
@@ -95,6 +109,24 @@ class TForm1 : public QWidget {
     // dialogs: the second file, if any, is the back; with one file and double-sided loading
     // checked, the back is asked for. Dropped files, `vonnik PICTURE [BACK]`.
     void BuildFromFiles(QObject* Sender, const QStringList& paths);
+    // Opens files as a drop or the command line hands them: a project file (.vonnik) first
+    // is opened as a project, anything else is built as BuildFromFiles builds it.
+    void OpenFiles(QObject* Sender, const QStringList& paths);
+    // Ctrl+O: asks for a project or a picture and opens it.
+    void OpenFileClick(QObject* Sender);
+    // Replaces the work with the project at path, shown as it was saved; on an error the
+    // work stays as it was and the error is reported.
+    void OpenProjectFile(QObject* Sender, const QString& path);
+    // Ctrl+Shift+S: saves the work as a project file, asking where (the project's own path
+    // first). False when cancelled or when the file could not be written.
+    bool SaveProjectClick(QObject* Sender);
+    // The project file the work was last opened from or saved to; empty before either.
+    const QString& ProjectPath() const { return projectPath_; }
+    // Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y: the state before the last step, and again after it.
+    void UndoClick(QObject* Sender);
+    void RedoClick(QObject* Sender);
+    // Records the state that a step of this kind is about to change, as one undo step.
+    void BeforeStep(StepKind kind);
     // Builds a picture that is no file (the clipboard's), under the given name.
     void BuildFromImage(QObject* Sender, const QImage& image, const QString& name);
     // Ctrl+V: the clipboard's files, or its picture, named "clipboard".
@@ -109,7 +141,7 @@ class TForm1 : public QWidget {
     // rebuilds and live shaping until they are cleared or another picture is built.
     void AddHole(QObject* Sender, double x, double y, double diameter);
     void ClearHoles(QObject* Sender);
-    const HoleList& Holes() const { return holes_; }
+    const HoleList& Holes() const { return Work.Panel.Holes; }
     // Live shaping (the action "LiveAction", remembered in the settings; off unless turned
     // on): while on, each change of a number field or of the colour-projection and lattice
     // switches rebuilds the pictures of the last build off the window thread, and the new
@@ -212,6 +244,16 @@ class TForm1 : public QWidget {
     void CreateSessionActions();
     void ShowRebuilt(QObject* Sender);
     void CreateToleranceAction();
+    void CreateProjectActions();
+    void DefaultProjectServices();
+    // Shows the work after it was replaced as a whole (undo, redo, a project opened): the
+    // panel's controls, the light disc, the background caption and the viewer.
+    void ShowWork(QObject* Sender);
+    // The panel's caption: "Vonnik!", with the project's name and a mark for unsaved
+    // changes once the work is a project.
+    void UpdateTitle();
+    // After a build or a rebuild has replaced the model: what the work keeps of its inputs.
+    void KeepBuildInputs(const PanelInputs& panel, bool newPictures);
     void DefaultPictureServices();
     void EndBuildDisplay();
     void ShowViewer(QObject* Sender);
@@ -234,7 +276,10 @@ class TForm1 : public QWidget {
     QString statusText_;
     QColor statusColour_;
     bool discCopyPending_ = false;
-    HoleList holes_;  // the holes of the current model, made in its pictures
+    QString projectPath_;
+    bool lightAmountStepOpen_ = false;  // a slider drag has recorded its step
+    QAction *UndoAction = nullptr, *RedoAction = nullptr, *OpenFileAction = nullptr,
+            *SaveProjectAction = nullptr;
 
     std::uint64_t modalTicket_ = 0;  // the build the panel waits for
     std::uint64_t liveTicket_ = 0;   // the newest build a change of the panel started

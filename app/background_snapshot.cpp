@@ -21,6 +21,7 @@ void TForm1::Button2Click(QObject* Sender) {
     // as they were.
     std::optional<Raster> picture = LoadOrReport(path);
     if (!picture) return;
+    BeforeStep(StepKind::kBackground);
     SetBackground(State, FileNameOf(path.toStdString()), std::move(*picture));
     SetLabel1(Label1Caption());
     ResizeViewer();
@@ -28,6 +29,8 @@ void TForm1::Button2Click(QObject* Sender) {
 }
 
 void TForm1::Button3Click(QObject* Sender) {
+    if (State.BackgroundName.empty()) return;
+    BeforeStep(StepKind::kBackground);
     if (!ClearBackground(State)) return;
     SetLabel1(Label1Caption());
     ResizeViewer();

@@ -64,7 +64,7 @@ PanelInputs TForm1::ReadPanel() const {
     panel.DoubleSided = CheckBox3->isChecked();
     panel.BackLight = CheckBox4->isChecked();
     panel.TrackBarPosition = TrackBar1->value();
-    panel.Holes = holes_;
+    panel.Holes = Work.Panel.Holes;
     return panel;
 }
 
@@ -198,17 +198,17 @@ void TForm1::BuildFromImage(QObject* Sender, const QImage& image, const QString&
 }
 
 void TForm1::RebuildModel(QObject* Sender) {
-    RebuildWithHoles(Sender, holes_);
+    RebuildWithHoles(Sender, Work.Panel.Holes);
 }
 
 void TForm1::AddHole(QObject* Sender, double x, double y, double diameter) {
-    HoleList holes = holes_;
+    HoleList holes = Work.Panel.Holes;
     holes.push_back({x, y, diameter});
     RebuildWithHoles(Sender, holes);
 }
 
 void TForm1::ClearHoles(QObject* Sender) {
-    if (!holes_.empty()) RebuildWithHoles(Sender, {});
+    if (!Work.Panel.Holes.empty()) RebuildWithHoles(Sender, {});
 }
 
 void TForm1::RebuildWithHoles(QObject* Sender, const HoleList& holes) {
@@ -242,8 +242,10 @@ bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPict
     std::optional<BuildWorker::Outcome> outcome;
     if (settings) outcome = BuildOffThread(*settings, pictures, panel.Holes);
     if (outcome && outcome->model) {
+        const bool newPictures = pictures != State.Loaded;
+        BeforeStep(StepKind::kBuild);
         AdoptBuild(State, panel, std::move(pictures), std::move(*outcome->model), pose);
-        holes_ = panel.Holes;
+        KeepBuildInputs(panel, newPictures);
         return true;
     }
     // The state is as before the build; so is the panel once the report is read.

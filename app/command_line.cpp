@@ -55,15 +55,17 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString HelpText() {
     return QStringLiteral(
-        "Usage: vonnik [OPTION]... [PICTURE [BACK]]\n"
+        "Usage: vonnik [OPTION]... [PICTURE [BACK] | PROJECT.vonnik]\n"
         "Turns a flat picture of a figure on a plain background into a solid-looking\n"
         "cushion and lets you turn it with the mouse. A PICTURE named here is made solid at\n"
-        "start-up with the panel's settings, BACK on its back.\n"
+        "start-up with the panel's settings, BACK on its back; a PROJECT is opened as it was\n"
+        "saved.\n"
         "\n"
         "The control panel makes a picture solid, the viewer shows it: drag with the right\n"
         "mouse button to turn it, double-click to switch to the outlined drawing, Ctrl+E to\n"
         "save the solid as a mesh file. Ctrl+R or F5 builds the same pictures again with\n"
-        "the panel's numbers, without asking for the files.\n"
+        "the panel's numbers, without asking for the files. Ctrl+Shift+S saves the work as a\n"
+        "project file, Ctrl+O opens one (or a picture), Ctrl+Z and Ctrl+Y undo and redo.\n"
         "\n"
         "Options:\n"
         "  --lang LANG   captions in LANG: ja (Japanese, the default) or en (English); the\n"

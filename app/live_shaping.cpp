@@ -78,6 +78,8 @@ void TForm1::SetLiveShaping(bool on) {
 }
 
 void TForm1::ResetPoseClick(QObject* Sender) {
+    if (State.Grid.Empty()) return;
+    BeforeStep(StepKind::kResetPose);
     if (ResetPose(State)) ViewerRefresh(Sender);
 }
 
@@ -130,8 +132,11 @@ void TForm1::AdoptLiveBuild(BuildWorker::Outcome outcome) {
         PaintStatusLine(InvalidLiveText(), kRed);
         return;
     }
-    AdoptBuild(State, ReadPanel(), std::move(outcome.pictures), std::move(*outcome.model),
+    const PanelInputs panel = ReadPanel();
+    BeforeStep(StepKind::kBuild);
+    AdoptBuild(State, panel, std::move(outcome.pictures), std::move(*outcome.model),
                PoseOnBuild::kKeep);
+    KeepBuildInputs(panel, false);
     ShowRebuilt(this);
 }
 

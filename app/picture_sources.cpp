@@ -91,7 +91,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     const QStringList files = LocalFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();
-    BuildFromFiles(this, files.mid(0, 2));
+    OpenFiles(this, files);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -119,7 +119,7 @@ void TForm1::PastePicture(QObject* Sender) {
 void ConnectWindows(TForm1& form1, TForm2& form2) {
     form1.Form2 = &form2;
     form2.DropFiles = [&form1, &form2](const QStringList& paths) {
-        form1.BuildFromFiles(&form2, paths.mid(0, 2));
+        form1.OpenFiles(&form2, paths);
     };
     form2.Paste = [&form1, &form2] { form1.PastePicture(&form2); };
     form2.Rebuild = [&form1, &form2] { form1.RebuildModel(&form2); };
@@ -134,7 +134,6 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
     const auto trigger = [&form1](const QString& name) {
         if (auto* action = form1.findChild<QAction*>(name)) action->trigger();
     };
-    form2.OpenPicture = click("Button1");
     form2.SaveSnapshot = click("SpeedButton1");
     form2.EditBackgroundTolerance = [trigger] { trigger(QStringLiteral("ToleranceAction")); };
     form2.SelectLanguage = [trigger](const QString& code) {
@@ -154,16 +153,23 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
     };
     form2.ClearHoles = [&form1, &form2] { form1.ClearHoles(&form2); };
     form2.HasHoles = [&form1] { return !form1.Holes().empty(); };
+    form2.OpenFile = [&form1, &form2] { form1.OpenFileClick(&form2); };
+    form2.SaveProject = [&form1, &form2] { form1.SaveProjectClick(&form2); };
+    form2.Undo = [&form1, &form2] { form1.UndoClick(&form2); };
+    form2.Redo = [&form1, &form2] { form1.RedoClick(&form2); };
+    form2.CanUndo = [&form1] { return form1.Work.History.CanUndo(); };
+    form2.CanRedo = [&form1] { return form1.Work.History.CanRedo(); };
+    form2.BeforeStep = [&form1](StepKind kind) { form1.BeforeStep(kind); };
 }
 
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {
     if (arguments.isEmpty()) return;
     if (arguments.size() > 2) {
-        form1.ShowError(QStringLiteral("usage: vonnik [PICTURE [BACK]]; '") + arguments[2] +
+        form1.ShowError(QStringLiteral("usage: vonnik [PICTURE [BACK] | PROJECT.vonnik]; '") + arguments[2] +
                         QStringLiteral("' is one argument too many"));
         return;
     }
-    QTimer::singleShot(0, &form1, [&form1, arguments] { form1.BuildFromFiles(&form1, arguments); });
+    QTimer::singleShot(0, &form1, [&form1, arguments] { form1.OpenFiles(&form1, arguments); });
 }
 
 }  // namespace vonnik

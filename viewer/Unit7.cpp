@@ -321,6 +321,7 @@ void TForm2::PaintFrame(QPainter& painter) {
 void TForm2::FormMouseDown(QObject*, Qt::MouseButton Button, Qt::MouseButtons, int X, int Y) {
     Mouse.LastMouseX = X;
     Mouse.LastMouseY = Y;
+    dragStepTaken_ = false;
     if (!holeMode_ || Button != Qt::LeftButton || !PlaceHole) return;
     // The picture point the solid shows at the middle of the frame pixel clicked.
     const std::optional<PicturePoint> at =
@@ -344,11 +345,14 @@ int TForm2::HoleDiameter() const {
 
 void TForm2::FormMouseMove(QObject* Sender, Qt::MouseButtons Shift, int X, int Y) {
     if (!(Shift & Qt::RightButton)) return;
+    if (!dragStepTaken_ && !State.Grid.Empty() && BeforeStep) BeforeStep(StepKind::kDrag);
+    dragStepTaken_ = true;
     DragTo(State, Mouse, X, Y);
     FormPaint(Sender);
 }
 
 void TForm2::FormDblClick(QObject* Sender) {
+    if (BeforeStep) BeforeStep(StepKind::kOutlined);
     State.View.Wireframe = !State.View.Wireframe;
     FormPaint(Sender);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/picture_io.h"
+#include "session/project_file.h"
 #include "session/session.h"
 #include "viewer/rotation.h"
 
@@ -98,9 +99,15 @@ class TForm2 : public QWidget {
     std::function<void()> Paste;
 
     // What the menu reaches beyond the viewer; an action whose hook is empty is disabled.
-    // Open picture (the build button's path), rebuild with the panel's settings, save the
-    // snapshot (the floppy button), return the model to its built pose.
-    std::function<void()> OpenPicture, Rebuild, SaveSnapshot, ResetPose;
+    // Open a project or a picture, save the project, rebuild with the panel's settings,
+    // save the snapshot (the floppy button), return the model to its built pose.
+    std::function<void()> OpenFile, SaveProject, Rebuild, SaveSnapshot, ResetPose;
+    // Undo and redo, and whether there is a step to undo or redo.
+    std::function<void()> Undo, Redo;
+    std::function<bool()> CanUndo, CanRedo;
+    // Called before the viewer changes the pose: at a drag's first move, and before the
+    // outlined mode is switched.
+    std::function<void(StepKind kind)> BeforeStep;
     // Live shaping: switched, and whether it is on.
     std::function<void(bool on)> ToggleLive;
     std::function<bool()> LiveEnabled;
@@ -181,6 +188,7 @@ class TForm2 : public QWidget {
     std::vector<QAction*> actions_;
     QMenu* languageMenu_ = nullptr;
     bool holeMode_ = false;
+    bool dragStepTaken_ = false;  // the drag under way has recorded its step
     int holeDiameter_ = 0;  // 0: a tenth of the picture's smaller side
 };
 

@@ -66,8 +66,11 @@ void TForm2::CreateMenus() {
     };
 
     QMenu* file = AddMenu(nullptr, "FileMenu", QT_TRANSLATE_NOOP("TForm2", "ファイル(&F)"));
-    AddAction(file, "OpenAction", QT_TRANSLATE_NOOP("TForm2", "画像を開いて立体化(&O)..."),
-              {QKeySequence::Open}, [this, hook] { hook(OpenPicture); });
+    AddAction(file, "OpenAction", QT_TRANSLATE_NOOP("TForm2", "画像かプロジェクトを開く(&O)..."),
+              {QKeySequence(Qt::CTRL | Qt::Key_O)}, [this, hook] { hook(OpenFile); });
+    AddAction(file, "SaveProjectAction", QT_TRANSLATE_NOOP("TForm2", "プロジェクトを保存(&J)..."),
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this, hook] { hook(SaveProject); });
+    file->addSeparator();
     AddAction(file, "PasteAction", QT_TRANSLATE_NOOP("TForm2", "貼り付けた画像を立体化(&V)"),
               {QKeySequence::Paste}, [this, hook] { hook(Paste); });
     AddAction(file, "RebuildAction", QT_TRANSLATE_NOOP("TForm2", "作り直す(&R)"),
@@ -76,7 +79,7 @@ void TForm2::CreateMenus() {
     file->addSeparator();
     AddAction(file, "SnapshotAction",
               QT_TRANSLATE_NOOP("TForm2", "スナップショットを pic_hozon に保存(&N)"),
-              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+              {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
               [this, hook] { hook(SaveSnapshot); });
     AddAction(file, "SavePngAction", QT_TRANSLATE_NOOP("TForm2", "PNG で保存(&S)..."),
               {QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { SaveShownFramePng(); });
@@ -91,6 +94,13 @@ void TForm2::CreateMenus() {
     file->addSeparator();
     AddAction(file, "CloseAction", QT_TRANSLATE_NOOP("TForm2", "閉じる(&X)"),
               {QKeySequence(Qt::CTRL | Qt::Key_W)}, [this] { close(); });
+
+    QMenu* edit = AddMenu(nullptr, "EditMenu", QT_TRANSLATE_NOOP("TForm2", "編集(&E)"));
+    AddAction(edit, "UndoAction", QT_TRANSLATE_NOOP("TForm2", "元に戻す(&U)"),
+              {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this, hook] { hook(Undo); });
+    AddAction(edit, "RedoAction", QT_TRANSLATE_NOOP("TForm2", "やり直す(&R)"),
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+              [this, hook] { hook(Redo); });
 
     QMenu* view = AddMenu(nullptr, "ViewMenu", QT_TRANSLATE_NOOP("TForm2", "表示(&V)"));
     AddAction(view, "WireframeAction", QT_TRANSLATE_NOOP("TForm2", "輪郭線で表示(&L)"),
@@ -170,7 +180,10 @@ void TForm2::UpdateActions() {
     const struct {
         const char* name;
         bool available;
-    } hooks[] = {{"OpenAction", bool(OpenPicture)},
+    } hooks[] = {{"OpenAction", bool(OpenFile)},
+                 {"SaveProjectAction", bool(SaveProject)},
+                 {"UndoAction", Undo && CanUndo && CanUndo()},
+                 {"RedoAction", Redo && CanRedo && CanRedo()},
                  {"PasteAction", bool(Paste)},
                  {"RebuildAction", bool(Rebuild)},
                  {"SnapshotAction", bool(SaveSnapshot)},

@@ -225,6 +225,18 @@
         <source>数値の変更をすぐに反映</source>
         <translation>Live shaping</translation>
     </message>
+    <message>
+        <source>Vonnik! プロジェクト (*.vonnik)</source>
+        <translation>Vonnik! projects (*.vonnik)</translation>
+    </message>
+    <message>
+        <source>プロジェクトと画像</source>
+        <translation>Projects and pictures</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save the changes to %1?</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>
@@ -257,8 +269,24 @@
         <translation>&amp;File</translation>
     </message>
     <message>
-        <source>画像を開いて立体化(&amp;O)...</source>
-        <translation>&amp;Open picture...</translation>
+        <source>画像かプロジェクトを開く(&amp;O)...</source>
+        <translation>&amp;Open picture or project...</translation>
+    </message>
+    <message>
+        <source>プロジェクトを保存(&amp;J)...</source>
+        <translation>Save pro&amp;ject...</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>やり直す(&amp;R)</source>
+        <translation>&amp;Redo</translation>
     </message>
     <message>
         <source>貼り付けた画像を立体化(&amp;V)</source>

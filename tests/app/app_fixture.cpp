@@ -26,12 +26,19 @@ Program::Program() {
         return std::make_unique<QSettings>(settings, QSettings::IniFormat);
     };
     ConnectWindows(*form1_, *form2_);
-    form1_->OpenDialog1 = [this](const QString& folder) {
+    const auto answer = [this](const QString& folder) {
         dialogFolders.push_back(folder);
         if (answers.empty()) return QString();
-        const QString answer = answers.front();
+        const QString next = answers.front();
         answers.pop_front();
-        return answer;
+        return next;
+    };
+    form1_->OpenDialog1 = answer;
+    form1_->OpenFileDialog = answer;
+    form1_->SaveProjectDialog = answer;
+    form1_->AskSaveChanges = [this] {
+        ++saveChangesAsked;
+        return saveChangesAnswer;
     };
     form1_->ShowError = [this](const QString& message) { errors.push_back(message); };
     form1_->Beep = [this] { ++beeps; };

@@ -42,7 +42,11 @@ class Program {
     TForm2& Form2() { return *form2_; }
 
     std::deque<QString> answers;
-    QStringList dialogFolders;  // the initial folder of every dialog run
+    QStringList dialogFolders;  // the initial folder (or path) of every dialog run
+    // What closing the panel with unsaved changes of a project answers
+    // (QMessageBox::StandardButton), and how often it was asked.
+    int saveChangesAnswer = 0;
+    int saveChangesAsked = 0;
     QStringList errors;
     int beeps = 0;
     // What the viewer's export dialog answers after the file (nothing: cancelled).

@@ -80,6 +80,9 @@ class ViewerTest : public ProgramTest {
         const auto count = [&calls](const char* name) { return [&calls, name] { ++calls[name]; }; };
         Form2().Rebuild = count("RebuildAction");
         Form2().ResetPose = count("ResetPoseAction");
+        Form2().Undo = count("UndoAction");
+        Form2().Redo = count("RedoAction");
+        Form2().CanUndo = Form2().CanRedo = [] { return true; };
         Form2().ToggleLive = [&calls](bool) { ++calls["LiveAction"]; };
         Form2().ShowHelp = [&calls](const QString&, const QString& text) {
             ++calls["HelpAction"];
@@ -109,8 +112,16 @@ class ViewerTest : public ProgramTest {
              QKeySequence(Qt::CTRL | Qt::Key_O),
              [&] { return static_cast<int>(program->dialogFolders.size()) - dialogs; },
              {}},
+            {"SaveProjectAction",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+             [&] { return static_cast<int>(program->dialogFolders.size()) - dialogs; },
+             {}},
             {"RebuildAction", QKeySequence(Qt::Key_F5), [&] { return calls["RebuildAction"]; }, {}},
-            {"SnapshotAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), snapshots, {}},
+            {"SnapshotAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), snapshots, {}},
+            {"UndoAction", QKeySequence(Qt::CTRL | Qt::Key_Z), [&] { return calls["UndoAction"]; },
+             {}},
+            {"RedoAction", QKeySequence(Qt::CTRL | Qt::Key_Y), [&] { return calls["RedoAction"]; },
+             {}},
             {"SavePngAction",
              QKeySequence(Qt::CTRL | Qt::Key_S),
              [&] { return calls["SavePngAction"]; },

@@ -4,7 +4,8 @@
 # between the bands fails the run. Qt and GoogleTest are not instrumented: races inside
 # them go unseen, and none of them runs a thread of its own in these tests, so no
 # suppressions are needed. Left out: the tests that start other programs (the mesh and
-# animation checkers, the slicer, vonnik-cli on the golden cases and on damaged pictures),
+# animation checkers and the MP4 decoder, the slicer, GNU parallel, vonnik-cli on the
+# golden cases and on damaged pictures),
 # because Qt starts them with clone(), which clang 14's ThreadSanitizer runtime does not
 # survive.
 #   tools/tsan.sh [GTEST_FILTER]
@@ -12,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${VONNIK_TSAN_DIR:-build/tsan}
-filter=${1:-'-*ThirdPartyTools*:*PrinterTools*:*Golden.*:*Hostile.TheDecodersSayNothingOnTheTerminal'}
+filter=${1:-'-*ThirdPartyTools*:*PrinterTools*:*Golden.*:*Hostile.TheDecodersSayNothingOnTheTerminal:*GnuParallel*:Mp4Colours.*'}
 CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \

@@ -4,16 +4,15 @@
 # between the bands fails the run. Qt and GoogleTest are not instrumented: races inside
 # them go unseen, and none of them runs a thread of its own in these tests, so no
 # suppressions are needed. Left out: the tests that start other programs (the mesh and
-# animation checkers and the MP4 decoder, the slicer, GNU parallel, vonnik-cli on the
-# golden cases and on damaged pictures),
-# because Qt starts them with clone(), which clang 14's ThreadSanitizer runtime does not
-# survive.
+# animation checkers and the MP4 decoder, the slicer on plain and painted prints, GNU
+# parallel, vonnik-cli on the golden cases and on damaged pictures), because Qt starts them
+# with clone(), which clang 14's ThreadSanitizer runtime does not survive.
 #   tools/tsan.sh [GTEST_FILTER]
 # Environment: VONNIK_TSAN_DIR (build folder, default build/tsan), VONNIK_JOBS (compile jobs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${VONNIK_TSAN_DIR:-build/tsan}
-filter=${1:-'-*ThirdPartyTools*:*PrinterTools*:*Golden.*:*Hostile.TheDecodersSayNothingOnTheTerminal:*GnuParallel*:Mp4Colours.*'}
+filter=${1:-'-*ThirdPartyTools*:*PrinterTools*:*Golden.*:*Hostile.TheDecodersSayNothingOnTheTerminal:*GnuParallel*:Mp4Colours.*:PrusaSlicerColour.*'}
 CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \

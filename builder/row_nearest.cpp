@@ -143,7 +143,10 @@ OutlineIndex::Nearest RowNearest::Find(double x, double y, const OutlineIndex& i
     if (x < lastX_) segment_ = closeCall_ = 0;  // back along the line: look again from the left
     lastX_ = x;
     while (segment_ + 1 < envelope_.size() && starts_[segment_ + 1] <= x) ++segment_;
-    if (TooClose(x)) return index.FindNearest(x, y, hint);
+    if (TooClose(x)) {
+        ++closeCallAnswers_;
+        return index.FindNearest(x, y, hint);
+    }
     const std::int32_t k = envelope_[segment_].k;
     const double dx = x - xs_[k];
     const double dy = y - ys_[k];

@@ -27,6 +27,9 @@ class RowNearest {
     // The answer of index.FindNearest(x, y, hint). Fastest line by line in increasing y,
     // and along one line in increasing x.
     OutlineIndex::Nearest Find(double x, double y, const OutlineIndex& index, std::int32_t hint);
+    // How many answers of Find came from the index's own search near a close call, rather
+    // than from the line's envelope.
+    std::size_t CloseCallAnswers() const { return closeCallAnswers_; }
 
   private:
     struct Parabola {
@@ -59,6 +62,7 @@ class RowNearest {
     std::vector<Span> closeCalls_;    // where hidden parabolas may come near the envelope
     std::size_t segment_ = 0, closeCall_ = 0;
     double lastX_ = 0.0;
+    std::size_t closeCallAnswers_ = 0;
 };
 
 }  // namespace vonnik

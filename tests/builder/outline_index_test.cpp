@@ -175,7 +175,8 @@ TEST(RowNearest, AHairFromHalfwayTheFirstListedOfAColumnStillWinsRoundedTies) {
 
 // Three columns whose parabolas nearly meet at one point along the line: the middle one is
 // hidden, yet within a hair of the others about x = 1. Queried along the line and then back
-// into that near tie, point by point from the right, every answer is the scan's.
+// into that near tie, point by point from the right, every answer is the scan's; and going
+// back, the line's envelope still answers wherever no close call is near.
 TEST(RowNearest, GoingBackAlongALineIntoANearTieStillMatchesTheScan) {
     for (const std::int32_t at : {0, 30000}) {
         const Points p{{at, at + 1, at + 2}, {at, at + 2, at}};
@@ -192,6 +193,17 @@ TEST(RowNearest, GoingBackAlongALineIntoANearTieStillMatchesTheScan) {
                 ASSERT_EQ(got.index, want.index) << x << "," << y;
                 ASSERT_EQ(got.distanceSq, want.distanceSq) << x << "," << y;
             }
+            // Back from the right into the left column's stretch, far from the tie: the
+            // envelope answers, not the index.
+            rows.Find(at + 2.75, y, index, -1);
+            const std::size_t closeCalls = rows.CloseCallAnswers();
+            for (double x = 0.5; x >= -0.5; x -= 1.0 / 64) {
+                const OutlineIndex::Nearest want = ScanNearest(p, at + x, y);
+                const OutlineIndex::Nearest got = rows.Find(at + x, y, index, -1);
+                ASSERT_EQ(got.index, want.index) << x << "," << y;
+                ASSERT_EQ(got.distanceSq, want.distanceSq) << x << "," << y;
+            }
+            EXPECT_EQ(rows.CloseCallAnswers(), closeCalls) << dy;
         }
     }
 }

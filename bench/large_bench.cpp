@@ -220,8 +220,10 @@ QApplication& App() {
     static char name[] = "vonnik_bench";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own statics (the pointing device that the benchmarks'
+    // mouse events use) are gone before a static application's destructor would run.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 void SendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButton button,

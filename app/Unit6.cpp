@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include "app/file_dialog.h"
 #include "app/floppy_glyph.h"
 #include "viewer/Unit7.h"
 #include "viewer/form_style.h"
@@ -171,20 +173,28 @@ void TForm1::SetTabOrder() {
 void TForm1::DefaultServices() {
     BaseFolder = QCoreApplication::applicationDirPath();
     OpenDialog1 = [this](const QString& initialFolder) {
-        QFileDialog dialog(this, QString(), initialFolder);
-        dialog.setNameFilters(OpenDialogFilters());
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Any name may be typed; a name that is not there ends the action silently.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().first();
+        return RunFileDialog(this, initialFolder, OpenDialogFilters(), QFileDialog::AcceptOpen,
+                             QFileDialog::AnyFile);
     };
     ShowError = [this](const QString& message) {
         QMessageBox::critical(this, windowTitle(), message);
     };
     Beep = [] { QApplication::beep(); };
+}
+
+QString RunFileDialog(QWidget* parent, const QString& start, const QStringList& filters,
+                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode,
+                      const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), start);
+    dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
+    if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    if (QFileInfo(start).isFile() || accept == QFileDialog::AcceptSave) dialog.selectFile(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
 }
 
 void TForm1::FormCreate(QObject*) {

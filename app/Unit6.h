@@ -254,6 +254,7 @@ class TForm1 : public QWidget {
     void UpdateTitle();
     // After a build or a rebuild has replaced the model: what the work keeps of its inputs.
     void KeepBuildInputs(const PanelInputs& panel, bool newPictures);
+    void TakeHistoryStep(QObject* Sender, bool undo);
     void DefaultPictureServices();
     void EndBuildDisplay();
     void ShowViewer(QObject* Sender);

@@ -13,6 +13,7 @@
 #include <QSlider>
 
 #include "app/Unit6.h"
+#include "app/file_dialog.h"
 #include "core/picture_io.h"
 #include "viewer/Unit7.h"
 
@@ -62,25 +63,12 @@ void TForm1::DefaultProjectServices() {
                 patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
             ProjectFilter()};
         filters << OpenDialogFilters();
-        QFileDialog dialog(this, QString(), initialFolder);
-        dialog.setNameFilters(filters);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().first();
+        return RunFileDialog(this, initialFolder, filters, QFileDialog::AcceptOpen,
+                             QFileDialog::ExistingFile);
     };
     SaveProjectDialog = [this](const QString& suggested) {
-        QFileDialog dialog(this, QString(), suggested);
-        dialog.setNameFilters({ProjectFilter()});
-        dialog.setDefaultSuffix(QStringLiteral("vonnik"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        if (!suggested.isEmpty()) dialog.selectFile(suggested);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().first();
+        return RunFileDialog(this, suggested, {ProjectFilter()}, QFileDialog::AcceptSave,
+                             QFileDialog::AnyFile, QStringLiteral("vonnik"));
     };
     AskSaveChanges = [this] {
         return static_cast<int>(QMessageBox::question(
@@ -152,24 +140,20 @@ void TForm1::BeforeStep(StepKind kind) {
 }
 
 void TForm1::UndoClick(QObject* Sender) {
-    if (modalLoop_ != nullptr) return;
-    liveTicket_ = 0;
-    worker_->Cancel();
-    try {
-        if (!Undo(Work)) return;
-    } catch (const std::exception& e) {
-        ShowError(QString::fromStdString(e.what()));
-        return;
-    }
-    ShowWork(Sender);
+    TakeHistoryStep(Sender, true);
 }
 
 void TForm1::RedoClick(QObject* Sender) {
+    TakeHistoryStep(Sender, false);
+}
+
+void TForm1::TakeHistoryStep(QObject* Sender, bool undo) {
     if (modalLoop_ != nullptr) return;
+    // A live rebuild still running would put its model over the state taken back.
     liveTicket_ = 0;
     worker_->Cancel();
     try {
-        if (!Redo(Work)) return;
+        if (!(undo ? Undo(Work) : Redo(Work))) return;
     } catch (const std::exception& e) {
         ShowError(QString::fromStdString(e.what()));
         return;

@@ -5,12 +5,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <exception>
+#include <thread>
 
 #include "app/Unit6.h"
 #include "app/file_dialog.h"
@@ -96,9 +99,28 @@ void TForm1::OpenProjectFile(QObject* Sender, const QString& path) {
     if (modalLoop_ != nullptr) return;
     liveTicket_ = 0;
     worker_->Cancel();
+    // Read and built beside the windows, which keep painting the work as it is; what the
+    // user does meanwhile waits, as during a build. The work is replaced only once the
+    // project has opened whole.
+    Workspace next;
+    next.History = UndoHistory(Work.History.MaxBytes());
+    const std::string file = path.toStdString();
+    std::exception_ptr failure;
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    std::thread opener([&] {
+        try {
+            OpenProject(next, LoadProject(file), file);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    opener.join();
+    modalLoop_ = nullptr;
     try {
-        const std::string file = path.toStdString();
-        OpenProject(Work, LoadProject(file), file);
+        if (failure) std::rethrow_exception(failure);
     } catch (const FileError& e) {
         ShowError(QString::fromStdString(e.what()));
         return;
@@ -106,6 +128,8 @@ void TForm1::OpenProjectFile(QObject* Sender, const QString& path) {
         ShowError(path + QStringLiteral(": ") + QString::fromStdString(e.what()));
         return;
     }
+    std::swap(next.State.LightDiscBuffer, Work.State.LightDiscBuffer);  // the panel's drawing
+    Work = std::move(next);
     projectPath_ = path;
     ShowWork(Sender);
     if (Form2 != nullptr && !State.Grid.Empty()) Form2->SetZoom(Work.Zoom);

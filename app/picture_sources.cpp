@@ -165,8 +165,8 @@ void ConnectWindows(TForm1& form1, TForm2& form2) {
 void OpenFromCommandLine(TForm1& form1, const QStringList& arguments) {
     if (arguments.isEmpty()) return;
     if (arguments.size() > 2) {
-        form1.ShowError(QStringLiteral("usage: vonnik [PICTURE [BACK] | PROJECT.vonnik]; '") + arguments[2] +
-                        QStringLiteral("' is one argument too many"));
+        form1.ShowError(QStringLiteral("usage: vonnik [PICTURE [BACK] | PROJECT.vonnik]; '") +
+                        arguments[2] + QStringLiteral("' is one argument too many"));
         return;
     }
     QTimer::singleShot(0, &form1, [&form1, arguments] { form1.OpenFiles(&form1, arguments); });

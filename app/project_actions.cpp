@@ -61,10 +61,10 @@ void TForm1::DefaultProjectServices() {
         QStringList patterns{QStringLiteral("*.vonnik")};
         for (const std::string& pattern : ReadablePicturePatterns())
             patterns << QString::fromStdString(pattern);
-        QStringList filters{
-            QCoreApplication::translate("TForm1", "プロジェクトと画像") + QStringLiteral(" (") +
-                patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
-            ProjectFilter()};
+        QStringList filters{QCoreApplication::translate("TForm1", "プロジェクトと画像") +
+                                QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                                QLatin1Char(')'),
+                            ProjectFilter()};
         filters << OpenDialogFilters();
         return RunFileDialog(this, initialFolder, filters, QFileDialog::AcceptOpen,
                              QFileDialog::ExistingFile);
@@ -137,12 +137,12 @@ void TForm1::OpenProjectFile(QObject* Sender, const QString& path) {
 
 bool TForm1::SaveProjectClick(QObject*) {
     if (!SaveProjectDialog) return false;
-    QString path = SaveProjectDialog(projectPath_.isEmpty()
-                                         ? Folder("obj") +
-                                               QFileInfo(QString::fromStdString(State.PictureName))
-                                                   .completeBaseName() +
-                                               QStringLiteral(".vonnik")
-                                         : projectPath_);
+    QString path = SaveProjectDialog(
+        projectPath_.isEmpty()
+            ? Folder("obj") +
+                  QFileInfo(QString::fromStdString(State.PictureName)).completeBaseName() +
+                  QStringLiteral(".vonnik")
+            : projectPath_);
     if (path.isEmpty()) return false;
     if (!IsProjectPath(path.toStdString())) path += QStringLiteral(".vonnik");
     if (Form2 != nullptr) Work.Zoom = Form2->Zoom();
@@ -226,7 +226,8 @@ void TForm1::UpdateTitle() {
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!projectPath_.isEmpty() && HasUnsavedChanges(Work) && AskSaveChanges) {
         const int answer = AskSaveChanges();
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !SaveProjectClick(this))) {
+        if (answer == QMessageBox::Cancel ||
+            (answer == QMessageBox::Save && !SaveProjectClick(this))) {
             event->ignore();
             return;
         }

@@ -189,7 +189,7 @@ class TForm2 : public QWidget {
     QMenu* languageMenu_ = nullptr;
     bool holeMode_ = false;
     bool dragStepTaken_ = false;  // the drag under way has recorded its step
-    int holeDiameter_ = 0;  // 0: a tenth of the picture's smaller side
+    int holeDiameter_ = 0;        // 0: a tenth of the picture's smaller side
 };
 
 }  // namespace vonnik

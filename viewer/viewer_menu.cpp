@@ -69,7 +69,8 @@ void TForm2::CreateMenus() {
     AddAction(file, "OpenAction", QT_TRANSLATE_NOOP("TForm2", "画像かプロジェクトを開く(&O)..."),
               {QKeySequence(Qt::CTRL | Qt::Key_O)}, [this, hook] { hook(OpenFile); });
     AddAction(file, "SaveProjectAction", QT_TRANSLATE_NOOP("TForm2", "プロジェクトを保存(&J)..."),
-              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this, hook] { hook(SaveProject); });
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+              [this, hook] { hook(SaveProject); });
     file->addSeparator();
     AddAction(file, "PasteAction", QT_TRANSLATE_NOOP("TForm2", "貼り付けた画像を立体化(&V)"),
               {QKeySequence::Paste}, [this, hook] { hook(Paste); });
@@ -79,8 +80,7 @@ void TForm2::CreateMenus() {
     file->addSeparator();
     AddAction(file, "SnapshotAction",
               QT_TRANSLATE_NOOP("TForm2", "スナップショットを pic_hozon に保存(&N)"),
-              {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
-              [this, hook] { hook(SaveSnapshot); });
+              {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)}, [this, hook] { hook(SaveSnapshot); });
     AddAction(file, "SavePngAction", QT_TRANSLATE_NOOP("TForm2", "PNG で保存(&S)..."),
               {QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { SaveShownFramePng(); });
     AddAction(file, "CopyAction", QT_TRANSLATE_NOOP("TForm2", "画像をコピー(&C)"),

@@ -101,7 +101,8 @@ class ProjectTest : public ProgramTest {
                 OpenFromCommandLine(Form1(), {path});
                 QVERIFY(QTest::qWaitFor([this] { return !Form1().State.Grid.Empty(); }, 10000));
             }
-            QVERIFY2(program->errors.isEmpty(), qPrintable(program->errors.join(QLatin1Char('\n'))));
+            QVERIFY2(program->errors.isEmpty(),
+                     qPrintable(program->errors.join(QLatin1Char('\n'))));
             QVERIFY2(Now() == saved, way);
             QVERIFY(Form2().isVisible());
             QVERIFY(!Form1().isWindowModified());

@@ -252,8 +252,6 @@ class TForm1 : public QWidget {
     // The panel's caption: "Vonnik!", with the project's name and a mark for unsaved
     // changes once the work is a project.
     void UpdateTitle();
-    // After a build or a rebuild has replaced the model: what the work keeps of its inputs.
-    void KeepBuildInputs(const PanelInputs& panel, bool newPictures);
     void TakeHistoryStep(QObject* Sender, bool undo);
     void DefaultPictureServices();
     void EndBuildDisplay();

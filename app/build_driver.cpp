@@ -242,10 +242,9 @@ bool TForm1::RunBuild(const PanelInputs& panel, std::shared_ptr<const LoadedPict
     std::optional<BuildWorker::Outcome> outcome;
     if (settings) outcome = BuildOffThread(*settings, pictures, panel.Holes);
     if (outcome && outcome->model) {
-        const bool newPictures = pictures != State.Loaded;
-        BeforeStep(StepKind::kBuild);
-        AdoptBuild(State, panel, std::move(pictures), std::move(*outcome->model), pose);
-        KeepBuildInputs(panel, newPictures);
+        if (pictures != State.Loaded) Work.BackgroundTolerance = BackgroundTolerance();
+        AdoptBuildAsStep(Work, panel, std::move(pictures), std::move(*outcome->model), pose);
+        UpdateTitle();
         return true;
     }
     // The state is as before the build; so is the panel once the report is read.

@@ -132,11 +132,9 @@ void TForm1::AdoptLiveBuild(BuildWorker::Outcome outcome) {
         PaintStatusLine(InvalidLiveText(), kRed);
         return;
     }
-    const PanelInputs panel = ReadPanel();
-    BeforeStep(StepKind::kBuild);
-    AdoptBuild(State, panel, std::move(outcome.pictures), std::move(*outcome.model),
-               PoseOnBuild::kKeep);
-    KeepBuildInputs(panel, false);
+    AdoptBuildAsStep(Work, ReadPanel(), std::move(outcome.pictures), std::move(*outcome.model),
+                     PoseOnBuild::kKeep);
+    UpdateTitle();
     ShowRebuilt(this);
 }
 

@@ -185,11 +185,6 @@ void TForm1::TakeHistoryStep(QObject* Sender, bool undo) {
     ShowWork(Sender);
 }
 
-void TForm1::KeepBuildInputs(const PanelInputs& panel, bool newPictures) {
-    Work.Panel = panel;
-    if (newPictures) Work.BackgroundTolerance = BackgroundTolerance();
-}
-
 void TForm1::ShowWork(QObject* Sender) {
     // The controls show the work's inputs; none of them starts a build or a step here.
     const PanelInputs& p = Work.Panel;

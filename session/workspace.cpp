@@ -322,6 +322,20 @@ void RecordStep(Workspace& ws, StepKind kind) {
     ws.History.Push(std::move(step));
 }
 
+void AdoptBuildAsStep(Workspace& ws, const PanelInputs& panel,
+                      std::shared_ptr<const LoadedPictures> pictures, BuiltModel built,
+                      PoseOnBuild pose) {
+    HistoryStep step{CaptureStep(ws, StepKind::kBuild), nullptr};
+    SharedState& s = ws.State;
+    step.Model = std::make_shared<ModelSnapshot>(
+        ModelSnapshot{{std::move(s.Grid), std::move(s.FrontPicture), std::move(s.BackPicture)},
+                      s.Loaded,
+                      s.PictureName});
+    ws.History.Push(std::move(step));
+    AdoptBuild(s, panel, std::move(pictures), std::move(built), pose);
+    ws.Panel = panel;
+}
+
 namespace {
 
 // Undo (from the undo list to the redo list) or redo (the other way).

@@ -61,6 +61,13 @@ void MarkSaved(Workspace& ws);
 // before the change (a drag: at its press, or its first move).
 void RecordStep(Workspace& ws, StepKind kind);
 
+// A build or a rebuild that replaces the model, as one undo step: the model on screen moves
+// into the step (it is not copied), AdoptBuild puts the built one in its place, and
+// ws.Panel takes the build's inputs.
+void AdoptBuildAsStep(Workspace& ws, const PanelInputs& panel,
+                      std::shared_ptr<const LoadedPictures> pictures, BuiltModel built,
+                      PoseOnBuild pose);
+
 // Undo and redo: the state on the other side of the last step, exactly (pixels and
 // model), and the step moved to the other list. False when there is nothing to undo or
 // redo. Throws FileError (ws unchanged) when a step read from a file does not fit.

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -191,13 +190,6 @@ enum class FrameFormat { kBmp, kPng };
 bool IsDeviceOrPipe(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     return info.exists() && !info.isFile() && !info.isDir();
-}
-
-std::string LowerSuffixOf(const std::string& path) {
-    std::string suffix = SuffixOf(path);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return suffix;
 }
 
 // The format a --frame file's name says: ".bmp" or ".png" in any case.

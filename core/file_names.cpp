@@ -1,5 +1,7 @@
 #include "core/file_names.h"
 
+#include <cctype>
+
 namespace vonnik {
 
 std::string FileNameOf(const std::string& path) {
@@ -16,6 +18,12 @@ std::string SuffixOf(const std::string& path) {
     const std::string name = FileNameOf(path);
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string LowerSuffixOf(const std::string& path) {
+    std::string suffix = SuffixOf(path);
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return suffix;
 }
 
 std::string FolderOf(const std::string& path) {

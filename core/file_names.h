@@ -16,6 +16,8 @@ std::string StemOf(const std::string& path);
 // The text after the file name's last '.', without it: "a/bear.BMP" gives "BMP"; "" when
 // the file name has no '.'.
 std::string SuffixOf(const std::string& path);
+// The same in lower case (ASCII letters only): "a/bear.BMP" gives "bmp".
+std::string LowerSuffixOf(const std::string& path);
 
 // The folders of the path with the final '/': "a/b/bear.bmp" gives "a/b/", "bear.bmp" "".
 std::string FolderOf(const std::string& path);

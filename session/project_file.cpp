@@ -665,9 +665,7 @@ Json ParseManifest(const std::string& text, const std::string& path) {
 }  // namespace
 
 bool IsProjectPath(const std::string& path) {
-    std::string suffix = SuffixOf(path);
-    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return suffix == kProjectExtension;
+    return LowerSuffixOf(path) == kProjectExtension;
 }
 
 const char* StepKindName(StepKind kind) {

@@ -20,6 +20,8 @@ TEST(FileNames, SplitAPathAtItsLastSlashAndTheNameAtItsLastDot) {
     EXPECT_EQ(SuffixOf("out.d/solid"), "");
     EXPECT_EQ(SuffixOf("solid."), "");
     EXPECT_EQ(SuffixOf("a/solid.tar.stl"), "stl");
+    EXPECT_EQ(LowerSuffixOf("out/solid.GLB"), "glb");
+    EXPECT_EQ(LowerSuffixOf("out.D/solid"), "");
 
     EXPECT_EQ(FolderOf("out/a/solid.obj"), "out/a/");
     EXPECT_EQ(FolderOf("/solid.obj"), "/");

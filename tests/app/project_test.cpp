@@ -153,6 +153,41 @@ class ProjectTest : public ProgramTest {
         QVERIFY(Form1().ProjectPath().isEmpty());
     }
 
+    // A project that cannot be written is reported, and the work is no project yet; saved
+    // again where it can be, it is.
+    void aProjectThatCannotBeWrittenIsReported() {
+        program->Build(QStringLiteral("disc.bmp"));
+        program->Answer(Project("no such folder/disc.vonnik"));
+        Trigger("SaveProjectAction");
+        QCOMPARE(program->errors.size(), 1);
+        QVERIFY(Form1().ProjectPath().isEmpty());
+        QCOMPARE(Form1().windowTitle(), QStringLiteral("Vonnik!"));
+        program->Answer(Project("disc.vonnik"));
+        Trigger("SaveProjectAction");
+        QCOMPARE(program->errors.size(), 1);
+        QCOMPARE(Form1().ProjectPath(), Project("disc.vonnik"));
+    }
+
+    // The light amount: a drag of the slider is one step however far it goes, and each
+    // change made otherwise (keys, clicks beside the handle) is one.
+    void aSliderDragIsOneStep() {
+        program->Build(QStringLiteral("disc.bmp"));
+        auto* slider = Find<QSlider>(Form1(), "TrackBar1");
+        const std::size_t before = Form1().Work.History.UndoSteps().size();
+        slider->setValue(150);
+        slider->setValue(160);
+        QCOMPARE(Form1().Work.History.UndoSteps().size(), before + 2);
+        slider->setSliderDown(true);
+        for (const int value : {200, 250, 300}) slider->setValue(value);
+        slider->setSliderDown(false);
+        QCOMPARE(Form1().Work.History.UndoSteps().size(), before + 3);
+        slider->setValue(310);
+        QCOMPARE(Form1().Work.History.UndoSteps().size(), before + 4);
+        Trigger("UndoAction");
+        Trigger("UndoAction");
+        QCOMPARE(slider->value(), 160);
+    }
+
     // Every kind of step is undone to the exact state before it and redone to the state
     // after it: builds and rebuilds, live rebuilds, drags, the outlined mode, reset pose,
     // the light point, the light amount, the back light and the background.

@@ -3,13 +3,13 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QSlider>
+#include <QTimer>
 #include <new>
 
 #include "app/Unit6.h"

@@ -33,8 +33,7 @@ void TForm1::CreateSessionActions() {
         [this](BuildWorker::Outcome outcome) {
             auto report = std::make_shared<BuildWorker::Outcome>(std::move(outcome));
             QMetaObject::invokeMethod(
-                this, [this, report] { BuildFinished(std::move(*report)); },
-                Qt::QueuedConnection);
+                this, [this, report] { BuildFinished(std::move(*report)); }, Qt::QueuedConnection);
         },
         [this](std::uint64_t ticket, int position) {
             QMetaObject::invokeMethod(

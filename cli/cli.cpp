@@ -151,9 +151,12 @@ std::string Usage() {
 }
 
 // The options that change what a reopened project's model is built from.
-constexpr const char* kRebuildOptions[] = {"--polygon-size",     "--curvature",
-                                           "--circle-tolerance", "--colour-projection",
-                                           "--square-lattice",   "--back",
+constexpr const char* kRebuildOptions[] = {"--polygon-size",
+                                           "--curvature",
+                                           "--circle-tolerance",
+                                           "--colour-projection",
+                                           "--square-lattice",
+                                           "--back",
                                            "--hole"};
 
 struct UsageError {

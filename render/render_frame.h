@@ -57,8 +57,8 @@
 #include <vector>
 
 #include "builder/model_grid.h"
-#include "render/view_pose.h"
 #include "core/raster.h"
+#include "render/view_pose.h"
 
 namespace vonnik {
 

@@ -61,16 +61,16 @@ QStringList FiltersOf(std::span<const Row> rows) {
 // The file dialog for the mesh.
 QString AskMeshPath(QWidget* parent) {
     static const QStringList kFilters = FiltersOf(MeshFormats());
-    return AskSavePath(parent, QCoreApplication::translate("TForm2", "立体を書き出す"), kFilters, [](const QString& p) {
-        return MeshFormatOfPath(p.toStdString()).has_value();
-    });
+    return AskSavePath(
+        parent, QCoreApplication::translate("TForm2", "立体を書き出す"), kFilters,
+        [](const QString& p) { return MeshFormatOfPath(p.toStdString()).has_value(); });
 }
 
 QString AskTurntablePath(QWidget* parent) {
     static const QStringList kFilters = FiltersOf(AnimationFormats());
-    return AskSavePath(parent, QCoreApplication::translate("TForm2", "回転アニメーションを保存"), kFilters, [](const QString& p) {
-        return AnimationFormatOfPath(p.toStdString()).has_value();
-    });
+    return AskSavePath(
+        parent, QCoreApplication::translate("TForm2", "回転アニメーションを保存"), kFilters,
+        [](const QString& p) { return AnimationFormatOfPath(p.toStdString()).has_value(); });
 }
 
 QString AskPngPath(QWidget* parent) {

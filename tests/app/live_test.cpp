@@ -56,15 +56,15 @@ class LiveTest : public ProgramTest {
         QCOMPARE(program->beeps, 2);
         QCOMPARE(progress.first().value(0).toInt(), 5);
         QCOMPARE(progress.last().value(0).toInt(), 0);
-        const QByteArray five = CliFrame({Obj("disc.bmp"), "--back", Obj("ring.bmp"),
-                                          "--polygon-size", "5"});
+        const QByteArray five =
+            CliFrame({Obj("disc.bmp"), "--back", Obj("ring.bmp"), "--polygon-size", "5"});
         QCOMPARE(Shown(), five);
 
         Edit("Edit2")->setText(QStringLiteral("160"));
         QTest::keyClick(&Form2(), Qt::Key_F5);
         QCOMPARE(program->beeps, 3);
-        QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--back", Obj("ring.bmp"),
-                                    "--polygon-size", "5", "--curvature", "160"}));
+        QCOMPARE(Shown(), CliFrame({Obj("disc.bmp"), "--back", Obj("ring.bmp"), "--polygon-size",
+                                    "5", "--curvature", "160"}));
         // Invalid numbers: the red line, and the model stays.
         const std::string dump = ModelDumpJson(Form1().State);
         Edit("Edit1")->setText(QStringLiteral("0"));
@@ -103,12 +103,15 @@ class LiveTest : public ProgramTest {
         const Change changes[] = {
             {"Edit1", "5", {"--polygon-size", "5"}},
             {"Edit2", "170", {"--polygon-size", "5", "--curvature", "170"}},
-            {"Edit3", "140",
+            {"Edit3",
+             "140",
              {"--polygon-size", "5", "--curvature", "170", "--circle-tolerance", "140"}},
-            {"CheckBox1", nullptr,
+            {"CheckBox1",
+             nullptr,
              {"--polygon-size", "5", "--curvature", "170", "--circle-tolerance", "140",
               "--colour-projection"}},
-            {"CheckBox2", nullptr,
+            {"CheckBox2",
+             nullptr,
              {"--polygon-size", "5", "--curvature", "170", "--circle-tolerance", "140",
               "--colour-projection", "--square-lattice"}},
         };

@@ -127,8 +127,7 @@ TEST(SolidMesh, FollowsTheViewersTurn) {
     SharedState state = BuiltState(test::MakeRing(160, 140, 80, 70, 60, 30), Panel("5"));
     const SolidMesh before = MeshFromGrid(state.Grid);
     MouseTrack mouse{40, 30};
-    for (const auto& [x, y] : {std::pair{70, 50}, {100, 90}, {90, 120}})
-        DragTo(state, mouse, x, y);
+    for (const auto& [x, y] : {std::pair{70, 50}, {100, 90}, {90, 120}}) DragTo(state, mouse, x, y);
     const Vec3 a = state.View.ViewAxisA, b = state.View.ViewAxisB, c = Cross(a, b);
     ASSERT_GT(std::fabs(a.z) + std::fabs(b.z), 0.3) << "the drags should turn the model";
 

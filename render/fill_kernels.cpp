@@ -339,12 +339,9 @@ struct Picture {
     VONNIK_LANES Ints Select(Mask drawn, Ints at) const {
         return _mm256_maskz_mov_epi32(drawn, at);
     }
+    // One gather: on the processors with AVX-512 it beats eight plain loads.
     VONNIK_LANES Ints Fetch(Ints at) const {
-        alignas(32) std::uint32_t index[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(index), at);
-        const auto element = [&](int k) { return static_cast<int>(texels[index[k]]); };
-        return _mm256_set_epi32(element(7), element(6), element(5), element(4), element(3),
-                                element(2), element(1), element(0));
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), at, 4);
     }
 };
 VONNIK_LANES inline Picture PictureOf(const Raster& pic) {

@@ -163,11 +163,12 @@ struct ModelArrays {
 constexpr std::size_t kCellsAhead = 8;
 
 // One visible side as the visitor hands it on: its corners (flat element indices, table
-// order), their model positions and its face normal.
+// order), their model positions (the picture coordinates are the visitor's to read) and its
+// face normal.
 struct VisibleSide {
     Side side;
     std::size_t n[3];
-    double x[3], y[3];
+    SideVertices at;
     Vec3 normal;
 };
 
@@ -220,11 +221,13 @@ bool Eligible(const VertexKind* state, const std::size_t* n) {
 bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, VisibleSide& vs) {
     const int at = static_cast<int>(vs.side);
     const double *X = m.x[at], *Y = m.y[at], *Z = m.z[at];
-    for (int c = 0; c < 3; ++c) vs.y[c] = Y[vs.n[c]];
-    if (!band.Meets(vs.y)) return false;
-    for (int c = 0; c < 3; ++c) vs.x[c] = X[vs.n[c]];
-    Vec3 u{vs.x[e.uTo] - vs.x[e.uFrom], vs.y[e.uTo] - vs.y[e.uFrom], 0.0};
-    Vec3 v{vs.x[e.vTo] - vs.x[e.vFrom], vs.y[e.vTo] - vs.y[e.vFrom], 0.0};
+    double* x = vs.at.x;
+    double* y = vs.at.y;
+    for (int c = 0; c < 3; ++c) y[c] = Y[vs.n[c]];
+    if (!band.Meets(y)) return false;
+    for (int c = 0; c < 3; ++c) x[c] = X[vs.n[c]];
+    Vec3 u{x[e.uTo] - x[e.uFrom], y[e.uTo] - y[e.uFrom], 0.0};
+    Vec3 v{x[e.vTo] - x[e.vFrom], y[e.vTo] - y[e.vFrom], 0.0};
     // Only a side whose normal points towards the viewer is drawn; the normal's z needs no
     // heights, so a side turned away is passed over before they are read.
     if (vs.side == Side::kBack) std::swap(u, v);
@@ -286,13 +289,13 @@ void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
     const Band band{ctx.CentreY, rowBegin, rowEnd, lines};
-    VisitVisibleSides(g, order, band, [&](const VisibleSide& vs) {
+    VisitVisibleSides(g, order, band, [&](VisibleSide& vs) {
         ctx.ShadeFactor = LightFactor(scene, vs.normal);
         ctx.picture = vs.side == Side::kFront ? &scene.front : &scene.back;
-        SideVertices v;
+        // Filled in place: a copy of the positions just stored would be read back as pairs
+        // before the stores reach the cache, which stalls the setup.
+        SideVertices& v = vs.at;
         for (int c = 0; c < 3; ++c) {
-            v.x[c] = vs.x[c];
-            v.y[c] = vs.y[c];
             v.tx[c] = tx[vs.n[c]];
             v.ty[c] = ty[vs.n[c]];
         }
@@ -309,7 +312,7 @@ void DrawOutlined(const FrameScene& scene, PaintOrder order, Raster& frame) {
         WireframePainter painter(frame);
         VisitVisibleSides(
             scene.grid, order, Band{centreY, 0, frame.Height(), nullptr},
-            [&](const VisibleSide& vs) { painter.Triangle(vs.x, vs.y, centreX, centreY); });
+            [&](const VisibleSide& vs) { painter.Triangle(vs.at.x, vs.at.y, centreX, centreY); });
     }
     // The painter sets the fourth byte of what it draws; in the frame that byte carries no
     // colour and stays 0, as the fill leaves it.

@@ -103,10 +103,15 @@ bool ClipBox(const FillContext& ctx, Setup& u) {
 // Steps 1 and 2 of the fill rule and every constant of the side; false when nothing is
 // drawn.
 bool SetUpSide(const FillContext& ctx, const SideVertices& v, Setup& u) {
-    for (int k = 0; k < 3; ++k) {
-        u.x[k] = ctx.CentreX + v.x[k];
-        u.y[k] = ctx.CentreY + v.y[k];
-    }
+    // Corner by corner: the caller has just stored them one at a time, and a vectorised loop
+    // here would read them in pairs before those stores reach the cache, a long stall.
+    const double cx = ctx.CentreX, cy = ctx.CentreY;
+    u.x[0] = cx + v.x[0];
+    u.y[0] = cy + v.y[0];
+    u.x[1] = cx + v.x[1];
+    u.y[1] = cy + v.y[1];
+    u.x[2] = cx + v.x[2];
+    u.y[2] = cy + v.y[2];
     const Raster& pic = *ctx.picture;
     if (pic.Empty() || !ClipBox(ctx, u)) return false;
     fill::ShadedSide& q = u.side;

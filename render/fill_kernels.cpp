@@ -409,7 +409,9 @@ int TileColumnsOfWidest() {
 
 // The widest row kernel that the processor runs and `asked` allows.
 FillKernel RowKernelChosen(FillKernel asked) {
-    if ((asked == FillKernel::kOctets || asked == FillKernel::kTiles) && RunsOctets())
+    if ((asked == FillKernel::kOctets || asked == FillKernel::kTiles ||
+         asked == FillKernel::kBest) &&
+        RunsOctets())
         return FillKernel::kOctets;
     if (asked != FillKernel::kPairs && asked != FillKernel::kScalar && RunsQuads())
         return FillKernel::kQuads;

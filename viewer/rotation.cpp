@@ -1,8 +1,16 @@
 #include "viewer/rotation.h"
 
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace vonnik {
+namespace {
+
+// Models of at least this many vertices turn their two sides at once.
+constexpr std::size_t kTurnSidesApart = std::size_t{1} << 16;
+
+}  // namespace
 
 StepMatrix DragStepMatrix(double a, double b, double c) {
     const double ca = std::cos(a), sa = std::sin(a);
@@ -21,12 +29,6 @@ StepMatrix DragStepMatrix(double a, double b, double c) {
     m.m[2][1] = sa;
     m.m[2][2] = ca * cb;
     return m;
-}
-
-Vec3 StepMatrix::Apply(const Vec3& v) const {
-    return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-            m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
-            m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
 }
 
 PaintOrder ChooseDrawOrder(const Vec3& axisA, const Vec3& axisB) {
@@ -56,8 +58,8 @@ StepMatrix VerticalTurnMatrix(double radians) {
 
 void TurnVertices(ModelGrid& g, SavedPositions& saved, const StepMatrix& m) {
     const int ci = g.CountI(), cj = g.CountJ();
-    for (GridArray<double>* a : {&saved.FrontX, &saved.FrontY, &saved.FrontZ, &saved.BackX,
-                                 &saved.BackY, &saved.BackZ})
+    for (GridArray<double>* a :
+         {&saved.FrontX, &saved.FrontY, &saved.FrontZ, &saved.BackX, &saved.BackY, &saved.BackZ})
         a->Resize(ci, cj);
     const std::size_t count = g.VertexState.Values().size();
     const auto& state = g.VertexState.Values();
@@ -76,8 +78,24 @@ void TurnVertices(ModelGrid& g, SavedPositions& saved, const StepMatrix& m) {
             zs[n] = r.z;
         }
     };
+    const auto turnBack = [&] {
+        turn(g.BackX, g.BackY, g.BackZ, saved.BackX, saved.BackY, saved.BackZ);
+    };
+    // A large model turns its back on a thread of its own meanwhile: every element is
+    // written by one side's turn alone, so the result is the same.
+    std::thread back;
+    if (count >= kTurnSidesApart) {
+        try {
+            back = std::thread(turnBack);
+        } catch (const std::system_error&) {
+            // No thread to spare: the back turns after the front.
+        }
+    }
     turn(g.FrontX, g.FrontY, g.FrontZ, saved.FrontX, saved.FrontY, saved.FrontZ);
-    turn(g.BackX, g.BackY, g.BackZ, saved.BackX, saved.BackY, saved.BackZ);
+    if (back.joinable())
+        back.join();
+    else
+        turnBack();
 }
 
 void TurnModel(ModelGrid& g, ViewPose& view, SavedPositions& saved, const StepMatrix& m) {

@@ -23,8 +23,8 @@
 //      [ -ca*sb              sa      ca*cb            ]
 //    M v = (m00 x + m01 y + m02 z, m10 x + m11 y + m12 z, m20 x + m21 y + m22 z).
 // 5. Every vertex in the model (edge or inner), front and back: the saved copy takes the
-//    position (SavedPositions), and the position becomes M times the saved copy. Outside vertices are not
-//    turned; no triangle uses them.
+//    position (SavedPositions), and the position becomes M times the saved copy. Outside vertices
+//    are not turned; no triangle uses them.
 // 6. The view axes likewise (ViewPose): SavedViewAxes = (ViewAxisA, ViewAxisB), then each
 //    becomes M times its saved copy.
 // 7. The paint order (render/render_frame.h), from the axes' z components A.z and B.z: when
@@ -54,15 +54,19 @@ struct MouseTrack {
 // The step matrix of one drag move, with the entries of the drag rule's step 4.
 struct StepMatrix {
     double m[3][3];
-    Vec3 Apply(const Vec3& v) const;
+    Vec3 Apply(const Vec3& v) const {
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
+                m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+                m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+    }
 };
 StepMatrix DragStepMatrix(double a, double b, double c);
 
 // The drag rule for a right-button move to (x, y) in a view of viewWidth x viewHeight: the
 // angles from the drag, then TurnModel with their step matrix. The frame is not drawn
 // here.
-void RotationStep(ModelGrid& grid, ViewPose& view, SavedPositions& saved, MouseTrack& mouse,
-                  int x, int y, int viewWidth, int viewHeight);
+void RotationStep(ModelGrid& grid, ViewPose& view, SavedPositions& saved, MouseTrack& mouse, int x,
+                  int y, int viewWidth, int viewHeight);
 
 // Steps 5 to 7 of the drag rule: each vertex in the model is saved and replaced by the
 // matrix applied to it, the view axes likewise, and DrawOrder is chosen anew.

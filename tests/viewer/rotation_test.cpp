@@ -25,9 +25,9 @@ struct Viewed {
         RotationStep(g, view, saved, mouse, toX, toY, kWidth, kHeight);
     }
     std::vector<GridArray<double>*> Positions() {
-        return {&g.FrontX,      &g.FrontY,      &g.FrontZ,      &g.BackX,
-                &g.BackY,       &g.BackZ,       &saved.FrontX, &saved.FrontY,
-                &saved.FrontZ, &saved.BackX, &saved.BackY, &saved.BackZ};
+        return {&g.FrontX,     &g.FrontY,    &g.FrontZ,     &g.BackX,
+                &g.BackY,      &g.BackZ,     &saved.FrontX, &saved.FrontY,
+                &saved.FrontZ, &saved.BackX, &saved.BackY,  &saved.BackZ};
     }
 };
 
@@ -36,8 +36,8 @@ struct Viewed {
 Viewed TiltedLattice() {
     Viewed v{FlatLattice(6, 5, 10.0), {}, {}};
     ModelGrid& g = v.g;
-    for (GridArray<double>* a : {&v.saved.FrontX, &v.saved.FrontY, &v.saved.FrontZ,
-                                 &v.saved.BackX, &v.saved.BackY, &v.saved.BackZ})
+    for (GridArray<double>* a : {&v.saved.FrontX, &v.saved.FrontY, &v.saved.FrontZ, &v.saved.BackX,
+                                 &v.saved.BackY, &v.saved.BackZ})
         a->ResizeZeroed(6, 5);
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 5; ++j) {
@@ -141,6 +141,33 @@ TEST(RotationStep, TheSavedCopiesHoldThePositionsBeforeTheStep) {
     EXPECT_EQ(v.saved.BackY(4, 2), before.g.BackY(4, 2));
     EXPECT_EQ(v.view.SavedViewAxes[0], before.view.ViewAxisA);
     EXPECT_EQ(v.view.SavedViewAxes[1], before.view.ViewAxisB);
+}
+
+// A model large enough that its two sides turn at once turns both, and saves both, exactly as
+// the step matrix says.
+TEST(RotationStep, ALargeModelTurnsAndSavesBothSides) {
+    const int n = 300;  // 90,000 vertices
+    Viewed v{FlatLattice(n, n, 1.0), {}, {}};
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            v.g.FrontZ(i, j) = -0.01 * i * j;
+            v.g.BackZ(i, j) = 0.02 * (i + j);
+        }
+    const ModelGrid before = v.g;
+    const StepMatrix m = DragStepMatrix(0.1, -0.2, 0.3);
+    TurnVertices(v.g, v.saved, m);
+    int wrong = 0;
+    for (int i = 1; i < n - 1; ++i)
+        for (int j = 1; j < n - 1; ++j) {
+            const Vec3 f = m.Apply({before.FrontX(i, j), before.FrontY(i, j), before.FrontZ(i, j)});
+            const Vec3 b = m.Apply({before.BackX(i, j), before.BackY(i, j), before.BackZ(i, j)});
+            wrong +=
+                !(v.g.FrontX(i, j) == f.x && v.g.FrontY(i, j) == f.y && v.g.FrontZ(i, j) == f.z &&
+                  v.g.BackX(i, j) == b.x && v.g.BackY(i, j) == b.y && v.g.BackZ(i, j) == b.z &&
+                  v.saved.FrontZ(i, j) == before.FrontZ(i, j) &&
+                  v.saved.BackZ(i, j) == before.BackZ(i, j));
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(RotationStep, APureRollRightAfterABuildChoosesOrderTwo) {

@@ -162,6 +162,27 @@ struct ModelArrays {
 // In the column orders the cells lie side by side and need no help.
 constexpr std::size_t kCellsAhead = 8;
 
+// The same walk crosses the picture's rows sideways, a few texels a cell, and the processor's
+// prefetching falls behind there too: the picture rows of the cell this many steps ahead are
+// asked for early (a tenth to a sixth less time a frame at polygon sizes 4 and 8). In
+// the column orders a line of cells runs down the picture and the lines beside it have
+// already brought its texels near.
+constexpr std::size_t kTexelCellsAhead = 3;
+constexpr int kMostTexelRows = 16;
+
+// Asks for the rows of `picture` that cell `at` spans, from TextureY of its corner (i, j) to
+// that of (i, j + 1), in the column of TextureX of (i, j); a cell outside the picture is left
+// alone. Inlined by force, like ModelArrays::Prefetch.
+[[gnu::always_inline]] inline void PrefetchTexels(const ModelArrays& m, const Raster& picture,
+                                                  std::size_t at) {
+    if (at + 1 >= m.count) return;
+    const double u = m.tx[at], v = m.ty[at], below = m.ty[at + 1];
+    if (!(u >= 0.0 && u < picture.Width() && v >= 0.0 && below < picture.Height())) return;
+    const int first = static_cast<int>(v);
+    const int last = std::min(static_cast<int>(below), first + kMostTexelRows - 1);
+    for (int r = first; r <= last; ++r) __builtin_prefetch(picture.Row(r) + static_cast<int>(u));
+}
+
 // One visible side as the visitor hands it on: its corners (flat element indices, table
 // order), their model positions (the picture coordinates are the visitor's to read) and its
 // face normal.
@@ -241,18 +262,25 @@ bool LoadSide(const ModelArrays& m, const EdgeCorners& e, const Band& band, Visi
 }
 
 // Calls draw(VisibleSide) for every side that passes eligibility and the back-face test, in
-// painter's order, front before back; sides wholly outside the band are passed over.
+// painter's order, front before back; sides wholly outside the band are passed over. In the
+// row orders the texels of `picture` (when given) are asked for ahead of the walk.
 template <typename Draw>
-void VisitVisibleSides(const ModelGrid& g, PaintOrder order, const Band& band, Draw&& draw) {
+void VisitVisibleSides(const ModelGrid& g, PaintOrder order, const Band& band,
+                       const Raster* picture, Draw&& draw) {
     if (g.Empty()) return;
     const ModelArrays m(g);
     TriangleShape shapes[2][2];
     ShapesOf(m.countJ, shapes);
     const auto skipLine = [&](int line) { return band.SkipsLine(line); };
-    const std::size_t ahead = ByColumns(order) ? 0 : kCellsAhead * m.countJ;
+    const bool rows = !ByColumns(order);
+    const std::size_t ahead = kCellsAhead * m.countJ, texelsAhead = kTexelCellsAhead * m.countJ;
+    if (picture != nullptr && picture->Empty()) picture = nullptr;
     VisitCells(g.GridMaxX, g.GridMaxY, order, skipLine, [&](int i, int j) {
         const std::size_t cell = static_cast<std::size_t>(i) * m.countJ + j;
-        if (ahead != 0) m.Prefetch(cell + ahead);
+        if (rows) {
+            m.Prefetch(cell + ahead);
+            if (picture != nullptr) PrefetchTexels(m, *picture, cell + texelsAhead);
+        }
         for (const TriangleShape& shape : shapes[j % 2]) {
             VisibleSide vs;
             for (int c = 0; c < 3; ++c) vs.n[c] = cell + shape.offset[c];
@@ -289,7 +317,8 @@ void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
     const Band band{ctx.CentreY, rowBegin, rowEnd, lines};
-    VisitVisibleSides(g, order, band, [&](VisibleSide& vs) {
+    // The front picture's texels are fetched ahead: in most poses few back sides show.
+    VisitVisibleSides(g, order, band, &scene.front, [&](VisibleSide& vs) {
         ctx.ShadeFactor = LightFactor(scene, vs.normal);
         ctx.picture = vs.side == Side::kFront ? &scene.front : &scene.back;
         // Filled in place: a copy of the positions just stored would be read back as pairs
@@ -311,7 +340,7 @@ void DrawOutlined(const FrameScene& scene, PaintOrder order, Raster& frame) {
     {
         WireframePainter painter(frame);
         VisitVisibleSides(
-            scene.grid, order, Band{centreY, 0, frame.Height(), nullptr},
+            scene.grid, order, Band{centreY, 0, frame.Height(), nullptr}, nullptr,
             [&](const VisibleSide& vs) { painter.Triangle(vs.at.x, vs.at.y, centreX, centreY); });
     }
     // The painter sets the fourth byte of what it draws; in the frame that byte carries no

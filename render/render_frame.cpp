@@ -41,69 +41,92 @@ bool ByColumns(PaintOrder order) {
     return order == PaintOrder::kColumnsRight || order == PaintOrder::kColumnsLeft;
 }
 
-// Calls visit(i, j) for every cell in the paint order; a line of cells (what the outer loop
-// runs over: a row j, or a column i in the column orders) for which skipLine(line) holds is
-// passed over whole.
-template <typename SkipLine, typename Visit>
-void VisitCells(int m, int n, PaintOrder order, SkipLine&& skipLine, Visit&& visit) {
+// Cells are passed over by runs of this many along a line of cells.
+constexpr int kBlockCells = 32;
+
+// Calls visit(i, j) for every cell in the paint order. A line of cells is what the outer
+// loop runs over: a row j, or a column i in the column orders; the inner loop runs along it
+// from 1 up, in blocks of kBlockCells cells (block b holds cells 1 + b kBlockCells onwards),
+// and a block for which skipBlock(line, b) holds is passed over whole.
+template <typename SkipBlock, typename Visit>
+void VisitCells(int m, int n, PaintOrder order, SkipBlock&& skipBlock, Visit&& visit) {
+    const auto along = [&](int line, int count, auto&& cell) {
+        for (int first = 1, b = 0; first <= count; first += kBlockCells, ++b) {
+            if (skipBlock(line, b)) continue;
+            const int last = std::min(count, first + kBlockCells - 1);
+            for (int a = first; a <= last; ++a) cell(a);
+        }
+    };
     switch (order) {
         case PaintOrder::kRowsUp:
-            for (int j = n - 1; j >= 1; --j)
-                if (!skipLine(j))
-                    for (int i = 1; i <= m - 1; ++i) visit(i, j);
+            for (int j = n - 1; j >= 1; --j) along(j, m - 1, [&](int i) { visit(i, j); });
             break;
         case PaintOrder::kColumnsRight:
-            for (int i = 1; i <= m - 1; ++i)
-                if (!skipLine(i))
-                    for (int j = 1; j <= n - 1; ++j) visit(i, j);
+            for (int i = 1; i <= m - 1; ++i) along(i, n - 1, [&](int j) { visit(i, j); });
             break;
         case PaintOrder::kColumnsLeft:
-            for (int i = m - 1; i >= 1; --i)
-                if (!skipLine(i))
-                    for (int j = 1; j <= n - 1; ++j) visit(i, j);
+            for (int i = m - 1; i >= 1; --i) along(i, n - 1, [&](int j) { visit(i, j); });
             break;
         default:  // kRowsDown, and any value outside the four orders
-            for (int j = 1; j <= n - 1; ++j)
-                if (!skipLine(j))
-                    for (int i = 1; i <= m - 1; ++i) visit(i, j);
+            for (int j = 1; j <= n - 1; ++j) along(j, m - 1, [&](int i) { visit(i, j); });
             break;
     }
 }
 
-// The model rows a line of cells reaches: the least and the greatest Y of the vertices of
+// The model rows a block of cells reaches: the least and the greatest Y of the vertices of
 // its cells, front and back. A Y that is not a number is passed over: no side through it is
 // drawn.
-struct LineReach {
+struct Reach {
     double lo = HUGE_VAL, hi = -HUGE_VAL;
 
     void Widen(double y) {
         lo = std::min(lo, y);
         hi = std::max(hi, y);
     }
+    void Widen(const Reach& r) {
+        Widen(r.lo);
+        Widen(r.hi);
+    }
 };
 
-// The reach of every line of cells of the paint order (indexed by its j, or by its i in
-// the column orders; element 0 unused).
-std::vector<LineReach> LineReaches(const ModelGrid& g, PaintOrder order) {
+// The reach of every block of cells (VisitCells) of every line of the paint order: the
+// block b of line k at [k * blocks + b], lines indexed by their j, or by their i in the
+// column orders (line 0 unused).
+struct BlockReaches {
+    int blocks = 0;
+    std::vector<Reach> reach;
+};
+
+BlockReaches BlockReachesOf(const ModelGrid& g, PaintOrder order) {
     const bool columns = ByColumns(order);
     const int m = g.GridMaxX, n = g.GridMaxY;
+    const int lines = columns ? m : n, cells = (columns ? n : m) - 1;
+    BlockReaches out;
+    out.blocks = std::max(1, (cells + kBlockCells - 1) / kBlockCells);
+    const auto blocks = static_cast<std::size_t>(out.blocks);
+    // First the lines of vertices: block b of line k of cells has the vertices of lines k
+    // and k + 1 from 1 + b kBlockCells to 1 + (b + 1) kBlockCells along them.
+    std::vector<Reach> vertices((static_cast<std::size_t>(lines) + 1) * blocks);
     const std::size_t countJ = static_cast<std::size_t>(g.CountJ());
-    // First the lines of vertices: line k of cells has the vertices of lines k and k + 1.
-    std::vector<LineReach> vertices(static_cast<std::size_t>(columns ? m : n) + 1);
     for (const GridArray<double>* ys : {&g.FrontY, &g.BackY}) {
         const double* y = ys->Values().data();
         for (int i = 1; i <= m; ++i)
-            for (int j = 1; j <= n; ++j)
-                vertices[static_cast<std::size_t>(columns ? i : j)].Widen(
-                    y[static_cast<std::size_t>(i) * countJ + static_cast<std::size_t>(j)]);
+            for (int j = 1; j <= n; ++j) {
+                const int line = columns ? i : j, at = (columns ? j : i) - 1;
+                const double v = y[static_cast<std::size_t>(i) * countJ + j];
+                Reach* row = &vertices[static_cast<std::size_t>(line) * blocks];
+                const int b = at / kBlockCells;
+                if (b < out.blocks) row[b].Widen(v);
+                if (at % kBlockCells == 0 && b > 0) row[b - 1].Widen(v);
+            }
     }
-    std::vector<LineReach> lines(vertices.size());
-    for (std::size_t k = 1; k + 1 < vertices.size(); ++k)
-        for (const LineReach& v : {vertices[k], vertices[k + 1]}) {
-            lines[k].Widen(v.lo);
-            lines[k].Widen(v.hi);
+    out.reach.resize(vertices.size());
+    for (std::size_t k = 1; k < static_cast<std::size_t>(lines); ++k)
+        for (std::size_t b = 0; b < blocks; ++b) {
+            out.reach[k * blocks + b].Widen(vertices[k * blocks + b]);
+            out.reach[k * blocks + b].Widen(vertices[(k + 1) * blocks + b]);
         }
-    return lines;
+    return out;
 }
 
 // The background of the frame's rows [rowBegin, rowEnd): a background picture at the
@@ -194,11 +217,11 @@ struct VisibleSide {
 };
 
 // Rows of the frame that one pass draws: [rowBegin, rowEnd) of a frame centred at centreY,
-// and optionally the reach of every line of cells, so that lines wholly above or below the
+// and optionally the reach of every block of cells, so that blocks wholly above or below the
 // band are passed over.
 struct Band {
     int centreY, rowBegin, rowEnd;
-    const LineReach* lines = nullptr;
+    const BlockReaches* reaches = nullptr;
 
     // False only when model rows lo..hi lie wholly above or below the band (NaN rows pass
     // on and are refused by the fill).
@@ -208,8 +231,13 @@ struct Band {
     bool Meets(const double* ys) const {
         return Meets(std::min({ys[0], ys[1], ys[2]}), std::max({ys[0], ys[1], ys[2]}));
     }
-    bool SkipsLine(int line) const {
-        return lines != nullptr && !Meets(lines[line].lo, lines[line].hi);
+    bool SkipsBlock(int line, int block) const {
+        if (reaches == nullptr) return false;
+        const Reach& r =
+            reaches
+                ->reach[static_cast<std::size_t>(line) * static_cast<std::size_t>(reaches->blocks) +
+                        static_cast<std::size_t>(block)];
+        return !Meets(r.lo, r.hi);
     }
 };
 
@@ -271,11 +299,11 @@ void VisitVisibleSides(const ModelGrid& g, PaintOrder order, const Band& band,
     const ModelArrays m(g);
     TriangleShape shapes[2][2];
     ShapesOf(m.countJ, shapes);
-    const auto skipLine = [&](int line) { return band.SkipsLine(line); };
+    const auto skipBlock = [&](int line, int block) { return band.SkipsBlock(line, block); };
     const bool rows = !ByColumns(order);
     const std::size_t ahead = kCellsAhead * m.countJ, texelsAhead = kTexelCellsAhead * m.countJ;
     if (picture != nullptr && picture->Empty()) picture = nullptr;
-    VisitCells(g.GridMaxX, g.GridMaxY, order, skipLine, [&](int i, int j) {
+    VisitCells(g.GridMaxX, g.GridMaxY, order, skipBlock, [&](int i, int j) {
         const std::size_t cell = static_cast<std::size_t>(i) * m.countJ + j;
         if (rows) {
             m.Prefetch(cell + ahead);
@@ -302,7 +330,7 @@ double LightFactor(const FrameScene& scene, const Vec3& n) {
 
 void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
                       const RenderOptions& options, int rowBegin, int rowEnd,
-                      const LineReach* lines) {
+                      const BlockReaches* reaches) {
     // Each band lays its own rows of the background before it draws on them.
     DrawBackground(scene, frame, rowBegin, rowEnd);
     const ModelGrid& g = scene.grid;
@@ -316,7 +344,7 @@ void DrawTexturedBand(const FrameScene& scene, PaintOrder order, Raster& frame,
     ctx.kernel = options.kernel;
     const double* tx = g.TextureX.Values().data();
     const double* ty = g.TextureY.Values().data();
-    const Band band{ctx.CentreY, rowBegin, rowEnd, lines};
+    const Band band{ctx.CentreY, rowBegin, rowEnd, reaches};
     // The front picture's texels are fetched ahead: in most poses few back sides show.
     VisitVisibleSides(g, order, band, &scene.front, [&](VisibleSide& vs) {
         ctx.ShadeFactor = LightFactor(scene, vs.normal);
@@ -371,23 +399,23 @@ void RenderFrame(const FrameScene& scene, PaintOrder order, Raster& frame,
         return;
     }
     // Every band draws every side in the same order, so each pixel keeps the same last
-    // writer as in one pass; each passes over the lines of cells that cannot reach it.
-    const std::vector<LineReach> reaches =
-        scene.grid.Empty() ? std::vector<LineReach>{} : LineReaches(scene.grid, order);
-    const LineReach* lines = reaches.data();
+    // writer as in one pass; each passes over the blocks of cells that cannot reach it.
+    const BlockReaches reachOf =
+        scene.grid.Empty() ? BlockReaches{} : BlockReachesOf(scene.grid, order);
+    const BlockReaches* reaches = scene.grid.Empty() ? nullptr : &reachOf;
     std::vector<std::thread> workers;
     workers.reserve(bands - 1);
     for (int b = 1; b < bands; ++b) {
         const int begin = height * b / bands, end = height * (b + 1) / bands;
         try {
             workers.emplace_back(DrawTexturedBand, std::cref(scene), order, std::ref(frame),
-                                 std::cref(options), begin, end, lines);
+                                 std::cref(options), begin, end, reaches);
         } catch (const std::system_error&) {
             // No thread to spare: draw the band here.
-            DrawTexturedBand(scene, order, frame, options, begin, end, lines);
+            DrawTexturedBand(scene, order, frame, options, begin, end, reaches);
         }
     }
-    DrawTexturedBand(scene, order, frame, options, 0, height / bands, lines);
+    DrawTexturedBand(scene, order, frame, options, 0, height / bands, reaches);
     for (std::thread& w : workers) w.join();
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "tests/render/render_fixtures.h"
 #include "tests/support/pictures.h"
@@ -214,6 +215,32 @@ TEST(RenderFrame, BandsDrawEveryLineOfCellsToTheLatticeEdge) {
     }
 }
 
+// Bands pass over blocks of cells along a line that cannot reach them; the vertex a block
+// shares with the next one counts for both. A lattice lies in the upper half of the frame
+// but for that one vertex, pulled far down, along a row (row orders) or a column (column
+// orders) of cells.
+TEST(RenderFrame, BandsDrawACellWhoseLastVertexAloneReachesThem) {
+    for (const bool alongJ : {false, true}) {
+        const int ci = alongJ ? 6 : 70, cj = alongJ ? 70 : 6;
+        ModelGrid grid = FlatLattice(ci, cj, 1.0);
+        grid.VertexState.Fill(VertexKind::kInner);
+        const int i = alongJ ? 2 : 33, j = alongJ ? 33 : 2;
+        for (GridArray<double>* ys : {&grid.FrontY, &grid.BackY}) {
+            for (double& y : ys->Values()) y -= alongJ ? 80.0 : 40.0;
+            (*ys)(i, j) = 40.0;
+        }
+        grid.FrontX(i, j) = grid.BackX(i, j) = -30.0;
+        SharedState st = StateWith(std::move(grid), Gradient(80, 80), Gradient(80, 80), 100, 200);
+        for (int order : alongJ ? std::vector<int>{3, 4} : std::vector<int>{1, 2}) {
+            const Raster one = Render(st, order);
+            RenderOptions options;
+            options.threads = 2;
+            EXPECT_TRUE(SameFrame(Render(st, order, options), one))
+                << "order " << order << (alongJ ? ", along j" : ", along i");
+        }
+    }
+}
+
 TEST(RenderFrame, AnOrderOutsideOneToFourDrawsAsOne) {
     // A ring tipped far over its x axis overlaps itself, so the order shows.
     const Raster ring = MakeRing(160, 128, 80, 64, 57.6, 22.4);
@@ -246,7 +273,8 @@ TEST(RenderFrame, TheOutlinedModeDrawsBlackTrianglesOutlinedInWhite) {
     const Raster figure = MakeBlobs(110, 90, 5, 0x808080);
     SharedState st = Built(figure, figure);
     MouseTrack mouse{20, 30};
-    RotationStep(st.Grid, st.View, st.Saved, mouse, 70, 60, 110, 90);  // turned, so that some sides are culled
+    RotationStep(st.Grid, st.View, st.Saved, mouse, 70, 60, 110,
+                 90);  // turned, so that some sides are culled
     const Raster textured = Render(st, static_cast<int>(st.View.DrawOrder));
     st.View.Wireframe = true;
     const Raster outlined = Render(st, static_cast<int>(st.View.DrawOrder));

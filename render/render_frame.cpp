@@ -200,7 +200,8 @@ constexpr int kMostTexelRows = 16;
                                                   std::size_t at) {
     if (at + 1 >= m.count) return;
     const double u = m.tx[at], v = m.ty[at], below = m.ty[at + 1];
-    if (!(u >= 0.0 && u < picture.Width() && v >= 0.0 && below < picture.Height())) return;
+    if (!(u >= 0.0 && u < picture.Width() && v >= 0.0 && below >= v && below < picture.Height()))
+        return;
     const int first = static_cast<int>(v);
     const int last = std::min(static_cast<int>(below), first + kMostTexelRows - 1);
     for (int r = first; r <= last; ++r) __builtin_prefetch(picture.Row(r) + static_cast<int>(u));

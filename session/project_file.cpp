@@ -6,9 +6,8 @@
 #include <QFile>
 #include <QImage>
 #include <algorithm>
-#include <cmath>
 #include <bit>
-#include <cctype>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <list>
